@@ -1,0 +1,98 @@
+#include "frame.h"
+
+#include "game.h"
+
+#include <GL/freeglut.h>
+
+#include <cstring>
+
+namespace {
+
+// Information pages 1 to 4, top to bottom; page 2 has six lines.
+const char* const pageLines[4][7] = {
+    {"Game Instructions:",
+     "     1. Players alternate placing balls into anyavailable space.",
+     "     2. Players attemp to align three balls of their selected colour in a row or column.",
+     "     3. Once all 27 cubes have been placed, examine 6 faces to calculate scorse.",
+     "     4. Each unique vertical, horizontal or diagonal row of the same colour scores a point.",
+     "     5. Don't forget to count the internal rows",
+     "     6. Player with the most rows WINS"},
+    {"Helpful Reminders::",
+     "     1. RED is the bottom row. GREEN is the middle row, BLUE is the top row.",
+     "     2. Clicking NumbLock or Caps Lock makes it difficult to use your number key pad or "
+     "hotkeys.",
+     "     3. After every turn  the cube returns to its intial position, it is players "
+     "responisbility to manipulate cube.",
+     "     4. Cubes rotates and stays mid rotation to mark places where you are considering "
+     "dropping your ball",
+     "     5. States which players turn it is, and their colour in lower right corner",
+     nullptr},
+    {"Keyboard:",
+     "     1. Use Number pad to select various boxes",
+     "     2. Rotations of View",
+     "               'Q' and 'A' to rotate X-axis",
+     "               'W' and 'S' to rotate Y-axis",
+     "               'E' and 'D' to rotate Z-axis",
+     "     3. Press space bar to make move"},
+    {"Single Player:",
+     "     Game A:",
+     "                  Fill the box creating the least number of rows possible.",
+     " Game B:",
+     "              Fill the box creating the most number of rows possible.",
+     "CHALLENGE:",
+     "          Fill the box WITHOUT creating ANY rows in ANY direction."},
+};
+
+const float pageColours[4][3] = {{1, 1, 1}, {0, 1, 0}, {0, 1, 1}, {0, 1, 1}};
+
+// Each line 0.6 below the last; the perspective slants the column of text.
+const float lineY[7] = {2.05f, 1.45f, 0.85f, 0.25f, -0.35f, -0.95f, -1.55f};
+
+void drawPage(int page) {
+    font = GLUT_BITMAP_HELVETICA_12;
+    const float* colour = pageColours[page - 1];
+    glColor3f(colour[0], colour[1], colour[2]);
+    for (int line = 0; line < 7 && pageLines[page - 1][line] != nullptr; line++)
+        output(-3.0f, lineY[line], pageLines[page - 1][line]);
+}
+
+} // namespace
+
+void output(float x, float y, const char* str) {
+    glRasterPos2f(x, y);
+    size_t len = std::strlen(str);
+    for (size_t i = 0; i < len; i++)
+        glutBitmapCharacter(font, str[i]);
+}
+
+void display() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (gamecount == 27)
+        instructions = 5;
+    glColor3f(r, g, b);
+    glViewport(0, 150, 800, 800);
+    myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2);
+
+    glViewport(0, 0, 800, 150);
+    font = GLUT_BITMAP_HELVETICA_18;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    output(-3.2f, 2.75f, "KAVETO");
+    if (turn == 0) {
+        glColor3f(r1, g1, b1);
+        output(1.8f, 1.0f, "Player 1 Turn");
+    } else if (turn == 1) {
+        glColor3f(r2, g2, b2);
+        output(1.8f, 1.0f, "Player 2 Turn");
+    }
+    if (instructions >= 1 && instructions <= 4) {
+        drawPage(instructions);
+    } else if (instructions == 5) {
+        // Still in Helvetica 18 from the title.
+        glColor3f(1.0f, 1.0f, 1.0f);
+        output(-1.0f, 0.0f, "GAME OVER");
+    }
+
+    glutPostRedisplay();
+    glFlush();
+    glutSwapBuffers();
+}

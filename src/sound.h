@@ -1,0 +1,26 @@
+#ifndef KAVETO_SOUND_H
+#define KAVETO_SOUND_H
+
+// The Windows call that plays a named sound, and our own of the same shape
+// elsewhere: there the desktop's sound theme is asked for an event of that
+// name. Either way the call returns at once and its result may be ignored.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <mmsystem.h>
+#else
+#include <cstddef>
+
+typedef int BOOL;
+typedef void* HMODULE;
+typedef unsigned long DWORD;
+
+#define SND_ASYNC 0x0001
+
+// Starts the sound called pszSound once, in the background; hmod and
+// fdwSound are accepted for the call's shape, the sound is always async.
+// Returns nonzero when the request was handed on.
+BOOL PlaySoundA(const char* pszSound, HMODULE hmod, DWORD fdwSound);
+#endif
+
+#endif
