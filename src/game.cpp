@@ -1,6 +1,7 @@
 #include "game.h"
 
 #include "frame.h"
+#include "menus.h"
 
 #include <GL/freeglut.h>
 
@@ -40,6 +41,164 @@ static const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const GLfloat high_shininess[] = {100.0f};
 
+// Rules
+
+int* columnCount(int c) {
+    static int* const counters[9] = {&col1, &col2, &col3, &col4, &col5,
+                                     &col6, &col7, &col8, &col9};
+    return counters[c];
+}
+
+int landingCell(int k) {
+    int filled = *columnCount(k - 1);
+    return filled < 3 ? 9 * filled + k : 0;
+}
+
+void placeBall(int n) {
+    int c = (n - 1) % 9;
+    int l = (n - 1) / 9;
+    ++*columnCount(c);
+    spots[c][l][turn] = 1;
+    gamecount++;
+}
+
+void turnBoard(double x, double y, double z, double angle) {
+    for (Sphere* sphere : myWorld.spheres)
+        sphere->rotate_origin(x, y, z, angle);
+    for (Cube* cube : myWorld.cubes)
+        cube->rotate_origin(x, y, z, angle);
+}
+
+void spinCube(int k) {
+    Matrix& ctm = myWorld.cubes[k]->ctm;
+    // Axis and position pass through float, as the spin has always done.
+    float ax = ctm.m[0][2], ay = ctm.m[1][2], az = ctm.m[2][2];
+    float px = ctm.m[0][3], py = ctm.m[1][3], pz = ctm.m[2][3];
+    myWorld.cubes[k]->rotate(ax, ay, az, 0.5);
+    // rotate also swings the centre about the origin; put it back.
+    ctm.m[0][3] = px;
+    ctm.m[1][3] = py;
+    ctm.m[2][3] = pz;
+}
+
+void drawCubes() {
+    Cube* oldCubes[27];
+    Sphere* oldSpheres[27];
+    for (int k = 0; k < 27; k++) {
+        oldCubes[k] = myWorld.cubes[k];
+        oldSpheres[k] = myWorld.spheres[k];
+    }
+    for (int k = 0; k < 27; k++)
+        myWorld.cubes[k] = new Cube;
+    for (int k = 0; k < 27; k++)
+        myWorld.spheres[k] = new Sphere;
+    double x, y, z;
+    for (int k = 0; k < 27; k++) {
+        homePosition(k, x, y, z);
+        myWorld.cubes[k]->translate(x, y, z);
+    }
+    for (int k = 0; k < 27; k++) {
+        homePosition(k, x, y, z);
+        myWorld.spheres[k]->translate(x, y, z);
+    }
+    // Nothing else points at the old pieces.
+    for (int k = 0; k < 27; k++) {
+        delete oldCubes[k];
+        delete oldSpheres[k];
+    }
+    glutPostRedisplay();
+}
+
+/* ---------------- Callbacks ---------------- */
+
+void ab1() { spinCube(0); }
+void ab2() { spinCube(1); }
+void ab3() { spinCube(2); }
+void ab4() { spinCube(3); }
+void ab5() { spinCube(4); }
+void ab6() { spinCube(5); }
+void ab7() { spinCube(6); }
+void ab8() { spinCube(7); }
+void ab9() { spinCube(8); }
+void am1() { spinCube(9); }
+void am2() { spinCube(10); }
+void am3() { spinCube(11); }
+void am4() { spinCube(12); }
+void am5() { spinCube(13); }
+void am6() { spinCube(14); }
+void am7() { spinCube(15); }
+void am8() { spinCube(16); }
+void am9() { spinCube(17); }
+void at1() { spinCube(18); }
+void at2() { spinCube(19); }
+void at3() { spinCube(20); }
+void at4() { spinCube(21); }
+void at5() { spinCube(22); }
+void at6() { spinCube(23); }
+void at7() { spinCube(24); }
+void at8() { spinCube(25); }
+void at9() { spinCube(26); }
+
+void animation() {}
+
+namespace {
+
+// The spin callback of each cell, by cell index.
+void (*const spinFunctions[27])() = {ab1, ab2, ab3, ab4, ab5, ab6, ab7, ab8, ab9,
+                                     am1, am2, am3, am4, am5, am6, am7, am8, am9,
+                                     at1, at2, at3, at4, at5, at6, at7, at8, at9};
+
+struct ViewKey {
+    unsigned char key;
+    double x, y, z, angle;
+};
+
+// Quarter turns of the board; only lower-case letters act.
+const ViewKey viewKeys[] = {{'q', 1, 0, 0, 90},  {'a', 1, 0, 0, -90}, {'w', 0, 1, 0, 90},
+                            {'s', 0, 1, 0, -90}, {'e', 0, 0, 1, 90},  {'d', 0, 0, 1, -90}};
+
+void chooseColumn(int k) {
+    int n = landingCell(k);
+    // A full column's key is ignored, so a space never passes the turn empty.
+    if (n == 0)
+        return;
+    colSelected = 1;
+    glutIdleFunc(spinFunctions[n - 1]);
+    spotSelected = n;
+}
+
+void playMove() {
+    glutIdleFunc(animation);
+    if (colSelected == 0)
+        return;
+    colSelected = 0;
+    placeBall(spotSelected);
+    spotSelected = 0;
+    turn = turn == 0 ? 1 : 0;
+    drawCubes();
+}
+
+} // namespace
+
+void keyAction(unsigned char key, int, int) {
+    if (key == ' ') {
+        playMove();
+    } else if (key >= '1' && key <= '9') {
+        chooseColumn(key - '0');
+    } else {
+        for (const ViewKey& view : viewKeys)
+            if (view.key == key)
+                turnBoard(view.x, view.y, view.z, view.angle);
+    }
+    glutPostRedisplay();
+}
+
+void mouseAction(int, int, int, int) {}
+
+void mouseMotion(int, int) {}
+
+/* ---------------- Start-up ---------------- */
+
 void init() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     // Both stacks start as the identity of a new context; the aspect is 1
@@ -57,7 +216,12 @@ void createGameWindow() {
     glutInitWindowSize(winWidth, winHeight);
     glutCreateWindow("Kaveto by Lorvane & Tessmer");
     init();
+    menu();
     glutDisplayFunc(display);
+    glutMotionFunc(mouseMotion);
+    glutKeyboardFunc(keyAction);
+    glutMouseFunc(mouseAction);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
     glEnable(GL_LIGHT0);
     glEnable(GL_NORMALIZE);
     glEnable(GL_COLOR_MATERIAL);

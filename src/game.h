@@ -29,6 +29,59 @@ extern float vangle;
 extern float dnear, dfar;
 extern int winWidth, winHeight;
 
+// Rules of a move, apart from the toolkit; keyAction calls them.
+// The counter of column c (0 to 8), one of col1 ... col9.
+int* columnCount(int c);
+// The cell number (1 to 27) where a ball dropped by the digit k (1 to 9) lands,
+// or 0 when that column is full.
+int landingCell(int k);
+// Records a ball of the player on turn in cell n: its column, spots, gamecount.
+void placeBall(int n);
+// Turns every piece's position by angle degrees about an axis through the centre.
+void turnBoard(double x, double y, double z, double angle);
+// Turns the cube of cell index k by 0.5 degree about its own z axis, in place.
+void spinCube(int k);
+// Replaces all 54 pieces with fresh ones at home; after every move.
+void drawCubes();
+
+// Callbacks, on the toolkit's one thread.
+// Every typed character: column keys, space for the move, view keys.
+void keyAction(unsigned char key, int x, int y);
+// Mouse buttons; the right one belongs to the menu, the others change nothing.
+void mouseAction(int button, int state, int x, int y);
+// Pointer moved with a button held; changes nothing.
+void mouseMotion(int x, int y);
+// Idle callback that marks cell 9 * level + d by spinning its cube; installed by a column key.
+void ab1();
+void ab2();
+void ab3();
+void ab4();
+void ab5();
+void ab6();
+void ab7();
+void ab8();
+void ab9();
+void am1();
+void am2();
+void am3();
+void am4();
+void am5();
+void am6();
+void am7();
+void am8();
+void am9();
+void at1();
+void at2();
+void at3();
+void at4();
+void at5();
+void at6();
+void at7();
+void at8();
+void at9();
+// Idle callback that does nothing; installed by space to stop the spin.
+void animation();
+
 // Sets the clear colour, projection, camera and depth test; once, in a new context.
 void init();
 // Opens the game's window after glutInit and makes it ready for the main loop.

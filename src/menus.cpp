@@ -1,0 +1,89 @@
+#include "menus.h"
+
+#include "game.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+namespace {
+
+struct Colour {
+    const char* label;
+    float red, green, blue;
+};
+
+// Menu value v picks entry v - 1; the two lists share no colour.
+const Colour player1Colours[4] = {
+    {" Red ", 1, 0, 0}, {" Blue ", 0, 0, 1}, {" Cyan ", 0, 1, 1}, {" Magenta ", 1, 0, 1}};
+const Colour player2Colours[4] = {{" Green ", 0, 1, 0},
+                                  {" Yellow ", 1, 1, 0},
+                                  {" Orange ", 1, 0.3f, 0},
+                                  {" Grey ", 0.3f, 0.3f, 0.3f}};
+
+int colourMenu(void (*handler)(int), const Colour (&colours)[4]) {
+    int id = glutCreateMenu(handler);
+    for (int i = 0; i < 4; i++)
+        glutAddMenuEntry(colours[i].label, i + 1);
+    return id;
+}
+
+void setColour(const Colour (&colours)[4], int value, float& red, float& green, float& blue) {
+    if (value < 1 || value > 4)
+        return;
+    red = colours[value - 1].red;
+    green = colours[value - 1].green;
+    blue = colours[value - 1].blue;
+}
+
+} // namespace
+
+void menu() {
+    int player1Menu = colourMenu(colour1, player1Colours);
+    int player2Menu = colourMenu(colour2, player2Colours);
+    int playerMenu = glutCreateMenu(player);
+    glutAddSubMenu("Player1", player1Menu);
+    glutAddSubMenu("Player2", player2Menu);
+    glutCreateMenu(mainMenu);
+    glutAddSubMenu(" Colours ", playerMenu);
+    glutAddMenuEntry(" Game Instructions ", 2);
+    glutAddMenuEntry(" Helpful Reminders ", 3);
+    glutAddMenuEntry(" Single Player Rules ", 6);
+    glutAddMenuEntry(" Keyboard ", 5);
+    glutAddMenuEntry(" Quit", 4);
+}
+
+void mainMenu(int value) {
+    // The values are not the page codes they pick.
+    switch (value) {
+    case 2:
+        instructions = 1;
+        break;
+    case 3:
+        instructions = 2;
+        break;
+    case 5:
+        instructions = 3;
+        break;
+    case 6:
+        instructions = 4;
+        break;
+    case 4:
+        std::exit(0);
+    default:
+        break;
+    }
+    glutPostRedisplay();
+}
+
+void player(int) { glutPostRedisplay(); }
+
+void colour1(int value) {
+    setColour(player1Colours, value, r1, g1, b1);
+    glutPostRedisplay();
+}
+
+void colour2(int value) {
+    setColour(player2Colours, value, r2, g2, b2);
+    glutPostRedisplay();
+}

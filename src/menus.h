@@ -1,0 +1,15 @@
+#ifndef KAVETO_MENUS_H
+#define KAVETO_MENUS_H
+
+// Builds the right-button menu tree once and leaves the main menu current.
+void menu();
+// Main menu: a page for the status strip, or Quit.
+void mainMenu(int value);
+// The " Colours " submenu; holds only submenus.
+void player(int value);
+// Player 1's colour.
+void colour1(int value);
+// Player 2's colour.
+void colour2(int value);
+
+#endif
