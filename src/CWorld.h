@@ -15,8 +15,7 @@ class World {
     World();
     // Draws the balls that spots marks, in their owner's colour, then every cube
     // in its level colour; called once a frame.
-    void draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2,
-                    float b2);
+    void draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2, float b2);
 };
 
 // Where cell index k stands while the board is unturned.

@@ -10,13 +10,11 @@ namespace {
 
 // Information pages 1 to 4, top to bottom; page 2 has six lines.
 const char* const pageLines[4][7] = {
-    {"Game Instructions:",
-     "     1. Players alternate placing balls into anyavailable space.",
+    {"Game Instructions:", "     1. Players alternate placing balls into anyavailable space.",
      "     2. Players attemp to align three balls of their selected colour in a row or column.",
      "     3. Once all 27 cubes have been placed, examine 6 faces to calculate scorse.",
      "     4. Each unique vertical, horizontal or diagonal row of the same colour scores a point.",
-     "     5. Don't forget to count the internal rows",
-     "     6. Player with the most rows WINS"},
+     "     5. Don't forget to count the internal rows", "     6. Player with the most rows WINS"},
     {"Helpful Reminders::",
      "     1. RED is the bottom row. GREEN is the middle row, BLUE is the top row.",
      "     2. Clicking NumbLock or Caps Lock makes it difficult to use your number key pad or "
@@ -25,22 +23,14 @@ const char* const pageLines[4][7] = {
      "responisbility to manipulate cube.",
      "     4. Cubes rotates and stays mid rotation to mark places where you are considering "
      "dropping your ball",
-     "     5. States which players turn it is, and their colour in lower right corner",
-     nullptr},
-    {"Keyboard:",
-     "     1. Use Number pad to select various boxes",
-     "     2. Rotations of View",
-     "               'Q' and 'A' to rotate X-axis",
-     "               'W' and 'S' to rotate Y-axis",
-     "               'E' and 'D' to rotate Z-axis",
-     "     3. Press space bar to make move"},
-    {"Single Player:",
-     "     Game A:",
+     "     5. States which players turn it is, and their colour in lower right corner", nullptr},
+    {"Keyboard:", "     1. Use Number pad to select various boxes", "     2. Rotations of View",
+     "               'Q' and 'A' to rotate X-axis", "               'W' and 'S' to rotate Y-axis",
+     "               'E' and 'D' to rotate Z-axis", "     3. Press space bar to make move"},
+    {"Single Player:", "     Game A:",
      "                  Fill the box creating the least number of rows possible.",
-     " Game B:",
-     "              Fill the box creating the most number of rows possible.",
-     "CHALLENGE:",
-     "          Fill the box WITHOUT creating ANY rows in ANY direction."},
+     " Game B:", "              Fill the box creating the most number of rows possible.",
+     "CHALLENGE:", "          Fill the box WITHOUT creating ANY rows in ANY direction."},
 };
 
 const float pageColours[4][3] = {{1, 1, 1}, {0, 1, 0}, {0, 1, 1}, {0, 1, 1}};

@@ -44,8 +44,7 @@ static const GLfloat high_shininess[] = {100.0f};
 // Rules
 
 int* columnCount(int c) {
-    static int* const counters[9] = {&col1, &col2, &col3, &col4, &col5,
-                                     &col6, &col7, &col8, &col9};
+    static int* const counters[9] = {&col1, &col2, &col3, &col4, &col5, &col6, &col7, &col8, &col9};
     return counters[c];
 }
 

@@ -1,0 +1,274 @@
+// Matrix, Shape and World arithmetic, with the exact values the game's
+// positions depend on; no window needed.
+
+#include "CWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+void expectIdentity(const Matrix& a) {
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++)
+            EXPECT_EQ(a.m[r][c], r == c ? 1.0 : 0.0) << r << "," << c;
+}
+
+void expectPosition(const Shape& piece, double x, double y, double z, double tolerance) {
+    EXPECT_NEAR(piece.ctm.m[0][3], x, tolerance);
+    EXPECT_NEAR(piece.ctm.m[1][3], y, tolerance);
+    EXPECT_NEAR(piece.ctm.m[2][3], z, tolerance);
+    EXPECT_EQ(piece.ctm.m[3][3], 1.0);
+}
+
+TEST(Matrix, StartsAsIdentityAndNormalizeKeepsAnyMatrix) {
+    Matrix a;
+    expectIdentity(a);
+    a.rotate(1, 2, 3, 33);
+    Matrix before = a;
+    a.normalize();
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++)
+            EXPECT_EQ(a.m[r][c], before.m[r][c]);
+}
+
+TEST(Matrix, ZeroAngleIsNoTurn) {
+    Matrix a;
+    a.translate(1, -2, 3);
+    a.rotate(0.3, 0.4, 0.5, 0);
+    double v[4] = {1, 1, 1, 1};
+    a.multiply_vector(v);
+    EXPECT_EQ(v[0], 2.0);
+    EXPECT_EQ(v[1], -1.0);
+    EXPECT_EQ(v[2], 4.0);
+}
+
+TEST(Matrix, QuarterTurnKeepsTheSevenDecimalPiResidue) {
+    Matrix a;
+    a.rotate(0, 0, 1, 90);
+    double v[4] = {1, 0, 0, 1};
+    a.multiply_vector(v);
+    // cos(90 degrees) with pi as 3.1415926 is 2.6794897e-8, not 0.
+    EXPECT_NEAR(v[0], 2.6794897e-8, 1e-15);
+    EXPECT_NE(v[0], 0.0);
+    EXPECT_EQ(v[1], -1.0);
+    EXPECT_EQ(v[2], 0.0);
+    EXPECT_EQ(v[3], 1.0);
+}
+
+TEST(Matrix, PositiveAngleTurnsClockwiseSeenFromTheAxisTip) {
+    struct Case {
+        double ax, ay, az, px, py, pz, ex, ey, ez;
+    } cases[] = {
+        {0, 0, 1, 1, 0, 0, 0, -1, 0}, {1, 0, 0, 0, 1, 0, 0, 0, -1}, {0, 1, 0, 1, 0, 0, 0, 0, 1}};
+    for (const Case& c : cases) {
+        Matrix a;
+        a.rotate(c.ax, c.ay, c.az, 90);
+        double v[4] = {c.px, c.py, c.pz, 1};
+        a.multiply_vector(v);
+        EXPECT_NEAR(v[0], c.ex, 1e-7);
+        EXPECT_NEAR(v[1], c.ey, 1e-7);
+        EXPECT_NEAR(v[2], c.ez, 1e-7);
+    }
+}
+
+TEST(Matrix, ZeroAxisOnlyShrinks) {
+    Matrix a;
+    a.rotate(0, 0, 0, 60);
+    double theta = 60 * 3.1415926 / 180;
+    float c = std::cos(theta);
+    EXPECT_EQ(a.m[0][0], std::cos(theta));
+    EXPECT_EQ(a.m[1][1], static_cast<double>(c));
+    EXPECT_EQ(a.m[2][2], static_cast<double>(c));
+    EXPECT_EQ(a.m[3][3], 1.0);
+    EXPECT_NE(a.m[0][0], a.m[1][1]) << "R[0][0] uses the double cosine, the others the float";
+    for (int r = 0; r < 4; r++)
+        for (int col = 0; col < 4; col++) {
+            if (r != col)
+                EXPECT_EQ(a.m[r][col], 0.0);
+        }
+}
+
+TEST(Matrix, LongAxisScalesAlongIt) {
+    Matrix a;
+    a.rotate(0, 0, 2, 90);
+    double v[4] = {0, 0, 1, 0};
+    a.multiply_vector(v);
+    // cos + t * L^2 with L = 2: about 4 instead of 1.
+    EXPECT_NEAR(v[2], 4.0, 1e-6);
+}
+
+TEST(Matrix, PreMultiplyBySelfSquares) {
+    Matrix a;
+    a.rotate(0, 0, 1, 30);
+    a.translate(1, 2, 3);
+    Matrix expected;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++) {
+            double sum = 0;
+            for (int k = 0; k < 4; k++)
+                sum += a.m[i][k] * a.m[k][j];
+            expected.m[i][j] = sum;
+        }
+    a.matrix_pre_multiply(&a);
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            EXPECT_EQ(a.m[i][j], expected.m[i][j]);
+}
+
+TEST(Matrix, TranslateForcesCornerAndKeepsBottomRow) {
+    Matrix a;
+    a.m[3][0] = 5;
+    a.m[3][3] = 7;
+    a.translate(1, 2, 3);
+    EXPECT_EQ(a.m[3][3], 1.0);
+    EXPECT_EQ(a.m[3][0], 5.0);
+    EXPECT_EQ(a.m[0][3], 1.0);
+    EXPECT_EQ(a.m[1][3], 2.0);
+    EXPECT_EQ(a.m[2][3], 3.0);
+}
+
+TEST(Matrix, VectorProductHonoursW) {
+    Matrix a;
+    a.translate(10, 20, 30);
+    double point[4] = {1, 2, 3, 1}, direction[4] = {1, 2, 3, 0};
+    a.multiply_vector(point);
+    a.multiply_vector(direction);
+    EXPECT_EQ(point[0], 11.0);
+    EXPECT_EQ(point[2], 33.0);
+    EXPECT_EQ(direction[0], 1.0);
+    EXPECT_EQ(direction[2], 3.0);
+    float single[4] = {0.1f, 0, 0, 1};
+    a.multiply_vector(single);
+    EXPECT_EQ(single[0], static_cast<float>(0.1f + 10.0));
+}
+
+TEST(Matrix, TransposeSwapsAcrossTheDiagonal) {
+    Matrix a;
+    a.translate(4, 5, 6);
+    a.transpose();
+    EXPECT_EQ(a.m[3][0], 4.0);
+    EXPECT_EQ(a.m[3][2], 6.0);
+    EXPECT_EQ(a.m[0][3], 0.0);
+}
+
+TEST(Shape, TranslateAddsToThePosition) {
+    Cube piece;
+    expectPosition(piece, 0, 0, 0, 0);
+    piece.translate(-1, 0, 1);
+    expectPosition(piece, -1, 0, 1, 0);
+    piece.translate(1, 1, 1);
+    expectPosition(piece, 0, 1, 2, 0);
+    EXPECT_EQ(piece.ctm.m[0][0], 1.0);
+    double x, y, z;
+    piece.getRef(x, y, z);
+    EXPECT_EQ(y, 1.0);
+    EXPECT_EQ(z, 2.0);
+}
+
+TEST(Shape, RotateOriginMovesThePositionAlone) {
+    Sphere piece;
+    piece.translate(1, 0, 0);
+    piece.rotate_origin(0, 0, 1, 90);
+    expectPosition(piece, 2.6794897e-8, -1, 0, 1e-15);
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            EXPECT_EQ(piece.ctm.m[r][c], r == c ? 1.0 : 0.0);
+}
+
+TEST(Shape, RotateTurnsOrientationToo) {
+    Cube piece;
+    piece.translate(1, 0, 0);
+    piece.rotate(0, 0, 1, 90);
+    expectPosition(piece, 2.6794897e-8, -1, 0, 1e-15);
+    // The piece's own x axis now points along -y.
+    EXPECT_EQ(piece.ctm.m[1][0], -1.0);
+    EXPECT_NEAR(piece.ctm.m[0][1], 1.0, 1e-15);
+    Cube same;
+    same.translate(1, 0, 0);
+    same.rotate_mc(0, 0, 1, 90);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++)
+            EXPECT_EQ(same.ctm.m[r][c], piece.ctm.m[r][c]);
+}
+
+TEST(Shape, RotateOriginRoundTripsAndDrifts) {
+    Sphere atOrigin;
+    atOrigin.rotate_origin(1, 1, 0, 37);
+    expectPosition(atOrigin, 0, 0, 0, 0);
+
+    Sphere onAxis;
+    onAxis.translate(0, 0, 1);
+    onAxis.rotate_origin(0, 0, 1, 90);
+    // t and cos pass through float, so z comes out as 1 + 2.7e-8.
+    expectPosition(onAxis, 0, 0, 1, 1e-7);
+
+    Sphere back;
+    back.translate(1, 0, 0);
+    back.rotate_origin(0, 1, 0, 90);
+    back.rotate_origin(0, 1, 0, -90);
+    expectPosition(back, 1, 0, 0, 1e-14);
+
+    Sphere four;
+    four.translate(1, 0, 0);
+    for (int i = 0; i < 4; i++)
+        four.rotate_origin(0, 0, 1, 90);
+    // Four quarter turns do not close exactly: about 1.07e-7 is left over.
+    EXPECT_NEAR(four.ctm.m[1][3], 1.0718e-7, 1e-10);
+    EXPECT_NEAR(four.ctm.m[0][3], 1.0, 1e-14);
+}
+
+TEST(Shape, UncalledHelpersDoWhatTheySay) {
+    Cube piece;
+    EXPECT_EQ(piece.scale, 1.0);
+    piece.scale_change(0.5);
+    EXPECT_EQ(piece.scale, 1.5);
+    piece.rotate(0, 0, 1, 90);
+    float ox, oy, oz;
+    piece.transformNorm(1, 0, 0, ox, oy, oz);
+    EXPECT_NEAR(ox, 0.0f, 1e-7);
+    EXPECT_FLOAT_EQ(oy, -1.0f);
+    EXPECT_FLOAT_EQ(oz, 0.0f);
+}
+
+TEST(World, BuildsEveryPieceAtItsHome) {
+    World world;
+    const struct {
+        int k;
+        double x, y, z;
+    } cells[] = {{0, -1, -1, -1}, {13, 0, 0, 0}, {26, 1, 1, 1}, {6, -1, -1, 1}, {20, 1, 1, -1}};
+    for (const auto& cell : cells) {
+        expectPosition(*world.cubes[cell.k], cell.x, cell.y, cell.z, 0);
+        expectPosition(*world.spheres[cell.k], cell.x, cell.y, cell.z, 0);
+    }
+    for (int k = 0; k < 27; k++) {
+        double x, y, z;
+        homePosition(k, x, y, z);
+        expectPosition(*world.cubes[k], x, y, z, 0);
+        expectPosition(*world.spheres[k], x, y, z, 0);
+        for (int i = 0; i < 3; i++)
+            EXPECT_EQ(world.cubes[k]->ctm.m[i][i], 1.0);
+        EXPECT_NE(world.cubes[k], nullptr);
+        for (int j = 0; j < k; j++)
+            EXPECT_NE(world.cubes[j], world.cubes[k]);
+    }
+}
+
+TEST(Cube, HoldsTheCornerAndFaceTables) {
+    Cube cube;
+    // Every face is a quad on one side of the box, its four corners sharing
+    // the coordinate that names the side.
+    const int sideAxis[6] = {2, 0, 2, 0, 1, 1};
+    const float sideValue[6] = {-1, 1, 1, -1, 1, -1};
+    for (int f = 0; f < 6; f++) {
+        EXPECT_EQ(cube.face_flags[f], 1);
+        for (int i = 0; i < 4; i++)
+            EXPECT_EQ(cube.vertices[cube.faces[f][i]][sideAxis[f]], sideValue[f]) << f;
+    }
+    EXPECT_EQ(cube.vertices[5][0], -1.0f);
+    EXPECT_EQ(cube.vertices[5][1], 1.0f);
+    EXPECT_EQ(cube.vertices[5][2], 1.0f);
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+// Frames drawn by the real display callback in a real context, read back.
+
+#include "glharness.h"
+
+#include "game.h"
+
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class Render : public ::testing::Test {
+  protected:
+    void SetUp() override { resetGame(); }
+    void TearDown() override { resetGame(); }
+};
+
+// Pixels that pass a test in the 9 x 9 box about the projected centre of
+// cell index k: a ball covers the box, cube edges cross it in thin lines.
+template <typename Test> int atCellCentre(const Frame& frame, int k, Test test) {
+    double x, y, z, wx, wy;
+    homePosition(k, x, y, z);
+    projectToWindow(x, y, z, wx, wy);
+    int cx = static_cast<int>(std::lround(wx)), cy = static_cast<int>(std::lround(wy));
+    return frame.count(cx - 4, cy - 4, cx + 4, cy + 4, test);
+}
+
+bool lit(Rgb p) { return !isDark(p); }
+
+// Bounding box of the pixels in a search region that pass a test.
+struct Box {
+    int left = 100000, bottom = 100000, right = -1, top = -1;
+    int count = 0;
+};
+
+template <typename Test> Box findText(const Frame& frame, int x0, int y0, int x1, int y1, Test t) {
+    Box box;
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++)
+            if (t(frame.at(x, y))) {
+                box.count++;
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x);
+                box.bottom = std::min(box.bottom, y);
+                box.top = std::max(box.top, y);
+            }
+    return box;
+}
+
+// The first glyph of a line of text that should start at window pixel
+// (x, y): a box small enough to hold no other line.
+template <typename Test> Box firstGlyph(const Frame& frame, int x, int y, Test test) {
+    return findText(frame, x - 5, y - 2, x + 7, y + 9, test);
+}
+
+void expectLineAt(const Box& glyph, int x, int y) {
+    EXPECT_GT(glyph.count, 5);
+    EXPECT_NEAR(glyph.left, x, 3);
+    EXPECT_NEAR(glyph.bottom, y, 2);
+}
+
+bool white(Rgb p) { return p.red > 150 && p.green > 150 && p.blue > 150; }
+
+TEST_F(Render, EmptyBoardShowsTheCubesInTheirLevelColoursAndNoBall) {
+    Frame frame = renderFrame();
+    for (int k = 0; k < 27; k++)
+        EXPECT_LT(atCellCentre(frame, k, lit), 30) << "a ball at cell index " << k;
+
+    // Sample each cube's twelve edges: its pixels carry the level's channel.
+    for (int k = 0; k < 27; k++) {
+        double cx, cy, cz;
+        homePosition(k, cx, cy, cz);
+        int level = k / 9, samples = 0, matching = 0;
+        for (int axis = 0; axis < 3; axis++)
+            for (int corner = 0; corner < 4; corner++)
+                for (int step = 1; step < 10; step++) {
+                    double p[3];
+                    p[axis] = -0.3 + 0.6 * step / 10;
+                    p[(axis + 1) % 3] = corner & 1 ? 0.3 : -0.3;
+                    p[(axis + 2) % 3] = corner & 2 ? 0.3 : -0.3;
+                    double wx, wy;
+                    projectToWindow(cx + p[0], cy + p[1], cz + p[2], wx, wy);
+                    int x = static_cast<int>(std::lround(wx)),
+                        y = static_cast<int>(std::lround(wy));
+                    samples++;
+                    if (frame.count(x - 1, y - 1, x + 1, y + 1,
+                                    [&](Rgb q) { return dominates(q, level); }) > 0)
+                        matching++;
+                }
+        EXPECT_GT(matching, samples * 6 / 10) << "cube " << k;
+    }
+    // The front row of the bottom level is full red.
+    int brightest = 0;
+    for (int y = 150; y < 800; y++)
+        for (int x = 0; x < 800; x++)
+            if (dominates(frame.at(x, y), 0))
+                brightest = std::max(brightest, frame.at(x, y).red);
+    EXPECT_GT(brightest, 240);
+}
+
+TEST_F(Render, BallsShowInTheirOwnersColourAtTheirCells) {
+    spots[0][0][0] = 1; // cell 1, player 1
+    spots[4][1][1] = 1; // cell 14, player 2
+    spots[8][2][0] = 1; // cell 27, player 1
+    r2 = 0, g2 = 0, b2 = 1;
+    Frame frame = renderFrame();
+    auto red = [](Rgb p) { return dominates(p, 0); };
+    auto blue = [](Rgb p) { return dominates(p, 2); };
+    EXPECT_GE(atCellCentre(frame, 0, red), 50);
+    EXPECT_GE(atCellCentre(frame, 13, blue), 50);
+    EXPECT_GE(atCellCentre(frame, 26, red), 50);
+    EXPECT_LT(atCellCentre(frame, 4, lit), 30);
+}
+
+TEST_F(Render, AnEntryOtherThanOneDrawsNoBall) {
+    Frame empty = renderFrame();
+    spots[0][0][0] = 2;
+    spots[4][1][1] = 2;
+    spots[8][2][1] = -1;
+    Frame withTwos = renderFrame();
+    EXPECT_TRUE(withTwos == empty);
+}
+
+TEST_F(Render, TurnLineInThePlayersColourWhereItBelongs) {
+    auto red = [](Rgb p) { return dominates(p, 0); };
+    auto green = [](Rgb p) { return dominates(p, 1); };
+    Frame first = renderFrame();
+    Box line = findText(first, 600, 70, 799, 120, red);
+    EXPECT_GT(line.count, 60);
+    EXPECT_NEAR(line.left, 654, 3);
+    EXPECT_NEAR(line.bottom, 94, 4);
+    EXPECT_EQ(findText(first, 600, 70, 799, 120, green).count, 0);
+
+    turn = 1;
+    Frame second = renderFrame();
+    Box other = findText(second, 600, 70, 799, 120, green);
+    EXPECT_GT(other.count, 60);
+    EXPECT_NEAR(other.left, 654, 3);
+    EXPECT_EQ(findText(second, 600, 70, 799, 120, red).count, 0);
+
+    turn = 2;
+    Frame none = renderFrame();
+    EXPECT_EQ(findText(none, 600, 70, 799, 120, lit).count, 0);
+}
+
+TEST_F(Render, TitleSitsOnTheStripsTopEdge) {
+    Frame frame = renderFrame();
+    Box title = findText(frame, 0, 140, 200, 180, white);
+    EXPECT_GT(title.count, 60);
+    EXPECT_NEAR(title.left, 13, 3);
+    EXPECT_NEAR(title.bottom, 150, 2);
+    // The strip's text area holds nothing else at start.
+    EXPECT_EQ(findText(frame, 0, 0, 599, 140, lit).count, 0);
+}
+
+TEST_F(Render, EachPageShowsItsLinesInItsColour) {
+    const struct {
+        int code;
+        float red, green, blue;
+        bool seventhLine;
+    } pages[] = {{1, 1, 1, 1, true}, {2, 0, 1, 0, false}, {3, 0, 1, 1, true}, {4, 0, 1, 1, true}};
+    for (const auto& page : pages) {
+        instructions = page.code;
+        Frame frame = renderFrame();
+        auto inColour = [&](Rgb p) {
+            return !isDark(p) && (page.red > 0.5f) == (p.red > 128) &&
+                   (page.green > 0.5f) == (p.green > 128) && (page.blue > 0.5f) == (p.blue > 128);
+        };
+        expectLineAt(firstGlyph(frame, 45, 132, inColour), 45, 132);
+        EXPECT_GT(findText(frame, 0, 86, 799, 99, inColour).count, 30) << "page " << page.code;
+        Box seventh = findText(frame, 0, 46, 799, 60, inColour);
+        if (page.seventhLine)
+            EXPECT_GT(seventh.count, 30) << "page " << page.code;
+        else
+            EXPECT_EQ(seventh.count, 0) << "page " << page.code;
+    }
+    instructions = 6;
+    EXPECT_EQ(findText(renderFrame(), 0, 0, 599, 140, lit).count, 0);
+}
+
+TEST_F(Render, PageLinesStepDownAndRight) {
+    // Page 4 has lines that start at the margin, which show the slant.
+    instructions = 4;
+    Frame frame = renderFrame();
+    auto cyan = [](Rgb p) { return p.red < 100 && p.green > 128 && p.blue > 128; };
+    // Line 1 at (45, 132) and line 4, after one blank, at (70, 90); each line
+    // 11.5 to 14.5 pixels lower and 7 to 9 further right than the one above.
+    expectLineAt(firstGlyph(frame, 45, 132, cyan), 45, 132);
+    Box gameB = firstGlyph(frame, 73, 90, cyan);
+    expectLineAt(gameB, 73, 90);
+    Box challenge = findText(frame, 70, gameB.bottom - 32, 110, gameB.bottom - 20, cyan);
+    EXPECT_GE(challenge.left - gameB.left, 2 * 7 - 3);
+    EXPECT_LE(challenge.left - gameB.left, 2 * 9 - 3);
+    EXPECT_GE(gameB.bottom - challenge.bottom, 23);
+    EXPECT_LE(gameB.bottom - challenge.bottom, 29);
+}
+
+TEST_F(Render, GameOverOnceTheBoardIsFull) {
+    instructions = 3;
+    gamecount = 26;
+    Frame notYet = renderFrame();
+    EXPECT_EQ(instructions, 3);
+    gamecount = 27;
+    Frame over = renderFrame();
+    EXPECT_EQ(instructions, 5);
+    Box text = findText(over, 200, 70, 560, 110, white);
+    EXPECT_GT(text.count, 60);
+    EXPECT_NEAR(text.left, 282, 3);
+    EXPECT_NEAR(text.bottom, 79, 3);
+    // The page chosen before is gone, and choosing one now does not bring it back.
+    auto cyan = [](Rgb p) { return p.red < 100 && p.green > 128 && p.blue > 128; };
+    EXPECT_GT(findText(notYet, 0, 0, 599, 145, cyan).count, 0);
+    EXPECT_EQ(findText(over, 0, 0, 599, 145, cyan).count, 0);
+    instructions = 2;
+    Frame again = renderFrame();
+    EXPECT_TRUE(again == over);
+}
+
+TEST_F(Render, TurnedBoardLeavesTheStripWhereItWas) {
+    spots[6][0][0] = 1;
+    Frame home = renderFrame();
+    turnBoard(0, 1, 0, 90);
+    Frame turned = renderFrame();
+    EXPECT_FALSE(turned == home);
+    for (int y = 0; y < 150; y++)
+        for (int x = 0; x < 800; x++) {
+            Rgb a = home.at(x, y), b = turned.at(x, y);
+            ASSERT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue) << x << "," << y;
+        }
+}
+
+} // namespace
