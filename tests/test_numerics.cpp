@@ -84,10 +84,8 @@ TEST(Matrix, ZeroAxisOnlyShrinks) {
     EXPECT_EQ(a.m[3][3], 1.0);
     EXPECT_NE(a.m[0][0], a.m[1][1]) << "R[0][0] uses the double cosine, the others the float";
     for (int r = 0; r < 4; r++)
-        for (int col = 0; col < 4; col++) {
-            if (r != col)
-                EXPECT_EQ(a.m[r][col], 0.0);
-        }
+        for (int col = 0; col < 4; col++)
+            EXPECT_TRUE(r == col || a.m[r][col] == 0.0) << r << "," << col;
 }
 
 TEST(Matrix, LongAxisScalesAlongIt) {
