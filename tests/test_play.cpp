@@ -1,0 +1,382 @@
+// A game played through the real keyboard and menu callbacks, in the game's
+// real window, checked on the state and on the frames drawn.
+
+#include "glharness.h"
+
+#include "game.h"
+#include "menus.h"
+
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace {
+
+class Play : public ::testing::Test {
+  protected:
+    void SetUp() override { resetGame(); }
+    void TearDown() override { resetGame(); }
+};
+
+void press(const char* keys) {
+    for (const char* key = keys; *key != '\0'; key++)
+        keyAction(static_cast<unsigned char>(*key), 0, 0);
+}
+
+// Everything a key may change, to compare before and after.
+struct State {
+    int board[9][3][2], counts[9], turn, gamecount, spotSelected, colSelected;
+    double pieces[54][4][4];
+    bool operator==(const State& other) const {
+        return std::memcmp(this, &other, sizeof(State)) == 0;
+    }
+};
+
+State snapshot() {
+    State s;
+    std::memset(&s, 0, sizeof s);
+    std::memcpy(s.board, spots, sizeof spots);
+    for (int c = 0; c < 9; c++)
+        s.counts[c] = *columnCount(c);
+    s.turn = turn, s.gamecount = gamecount;
+    s.spotSelected = spotSelected, s.colSelected = colSelected;
+    for (int k = 0; k < 27; k++) {
+        std::memcpy(s.pieces[k], myWorld.spheres[k]->ctm.m, sizeof(double[4][4]));
+        std::memcpy(s.pieces[27 + k], myWorld.cubes[k]->ctm.m, sizeof(double[4][4]));
+    }
+    return s;
+}
+
+Shape& piece(int i) {
+    return i < 27 ? static_cast<Shape&>(*myWorld.spheres[i])
+                  : static_cast<Shape&>(*myWorld.cubes[i - 27]);
+}
+
+void expectAllHome() {
+    for (int i = 0; i < 54; i++) {
+        double x, y, z;
+        homePosition(i % 27, x, y, z);
+        Matrix home;
+        home.translate(x, y, z);
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                ASSERT_EQ(piece(i).ctm.m[r][c], home.m[r][c]) << "piece " << i;
+    }
+}
+
+// The invariants of the game state that no sequence of keys may break.
+void expectInvariants(const char* context) {
+    int total = 0;
+    for (int c = 0; c < 9; c++) {
+        int balls = 0;
+        for (int l = 0; l < 3; l++) {
+            int owners = spots[c][l][0] + spots[c][l][1];
+            ASSERT_LE(owners, 1) << context;
+            ASSERT_EQ(owners, l < *columnCount(c) ? 1 : 0) << "gap in column " << c << context;
+            balls += owners;
+        }
+        ASSERT_EQ(*columnCount(c), balls) << context;
+        total += balls;
+    }
+    ASSERT_EQ(gamecount, total) << context;
+    ASSERT_TRUE(turn == 0 || turn == 1) << context;
+    ASSERT_EQ(turn, gamecount % 2) << context;
+    ASSERT_EQ(colSelected, spotSelected != 0 ? 1 : 0) << context;
+    if (spotSelected != 0) {
+        ASSERT_EQ((spotSelected - 1) / 9, *columnCount((spotSelected - 1) % 9)) << context;
+    }
+}
+
+TEST_F(Play, DigitsFillEachColumnFromTheBottomUpToGameOver) {
+    for (int level = 0; level < 3; level++)
+        for (int k = 1; k <= 9; k++) {
+            int mover = turn;
+            keyAction(static_cast<unsigned char>('0' + k), 0, 0);
+            ASSERT_EQ(spotSelected, 9 * level + k);
+            ASSERT_EQ(colSelected, 1);
+            keyAction(' ', 0, 0);
+            ASSERT_EQ(spots[k - 1][level][mover], 1);
+            ASSERT_EQ(spots[k - 1][level][1 - mover], 0);
+            ASSERT_EQ(turn, 1 - mover);
+            ASSERT_EQ(spotSelected, 0);
+            ASSERT_EQ(colSelected, 0);
+            expectInvariants(" while filling");
+        }
+    EXPECT_EQ(gamecount, 27);
+    auto white = [](Rgb p) { return p.red > 150 && p.green > 150 && p.blue > 150; };
+    EXPECT_GT(renderFrame().count(280, 77, 420, 95, white), 60) << "GAME OVER";
+    // Every column is full: digits now change nothing, and neither does space.
+    State full = snapshot();
+    press("123456789 5 ");
+    EXPECT_TRUE(snapshot() == full);
+}
+
+TEST_F(Play, TwoDigitsThenSpacePlaysTheSecond) {
+    press("37 ");
+    EXPECT_EQ(spots[6][0][0], 1);
+    EXPECT_EQ(spots[2][0][0], 0);
+    EXPECT_EQ(col3, 0);
+    EXPECT_EQ(col7, 1);
+    press("44 4 4");
+    EXPECT_EQ(spotSelected, 22) << "'4' over two balls chooses cell 22";
+}
+
+TEST_F(Play, SpaceWithoutAChoicePlacesNothingAndKeepsTheTurn) {
+    State start = snapshot();
+    press(" ");
+    EXPECT_TRUE(snapshot() == start);
+    press("5 ");
+    press("  ");
+    EXPECT_EQ(turn, 1);
+    EXPECT_EQ(gamecount, 1);
+}
+
+TEST_F(Play, SameDigitTwiceChangesNothingMore) {
+    press("6");
+    State once = snapshot();
+    press("6");
+    EXPECT_TRUE(snapshot() == once);
+}
+
+TEST_F(Play, FullColumnsDigitIsIgnored) {
+    press("5 5 5 ");
+    ASSERT_EQ(col5, 3);
+    State before = snapshot();
+    press("5");
+    EXPECT_TRUE(snapshot() == before) << "no column chosen";
+    press(" ");
+    EXPECT_TRUE(snapshot() == before) << "so space passes no turn";
+    press("25");
+    EXPECT_EQ(spotSelected, 2) << "the earlier choice stands";
+    press(" ");
+    EXPECT_EQ(spots[1][0][1], 1);
+}
+
+TEST_F(Play, RandomKeysKeepEveryInvariant) {
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        resetGame();
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> anyCharacter(0, 255);
+        // Keys that act come more often, so that several games fill up.
+        const char acting[] = " 123456789qawsed";
+        std::uniform_int_distribution<int> actingKey(0, sizeof acting - 2);
+        for (int i = 0; i < 12000; i++) {
+            int key = i % 2 ? anyCharacter(random) : acting[actingKey(random)];
+            keyAction(static_cast<unsigned char>(key), 0, 0);
+            expectInvariants(" after a random key");
+            if (HasFatalFailure())
+                FAIL() << "seed " << seed << ", key " << i << " (" << key << ")";
+        }
+        EXPECT_EQ(gamecount, 27) << "seed " << seed;
+    }
+}
+
+TEST_F(Play, KeysOutsideTheTableDoNothing) {
+    press("3");
+    State before = snapshot();
+    for (int key = 0; key < 256; key++) {
+        if (key == ' ' || (key >= '1' && key <= '9') || std::strchr("qawsed", key) != nullptr)
+            continue;
+        keyAction(static_cast<unsigned char>(key), 0, 0);
+        ASSERT_TRUE(snapshot() == before) << "key " << key;
+    }
+    mouseAction(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10);
+    mouseMotion(20, 20);
+    EXPECT_TRUE(snapshot() == before);
+}
+
+TEST_F(Play, ViewKeysTurnEveryPositionAQuarterTurn) {
+    struct {
+        char key;
+        int fromX, fromY, fromZ; // new (x, y, z) takes old coordinate |from| - 1, signed
+    } table[] = {{'q', 1, 3, -2}, {'a', 1, -3, 2}, {'w', -3, 2, 1},
+                 {'s', 3, 2, -1}, {'e', 2, -1, 3}, {'d', -2, 1, 3}};
+    for (const auto& row : table) {
+        resetGame();
+        press("q"); // from a position that is not home, so that all coordinates matter
+        double before[54][3];
+        for (int i = 0; i < 54; i++)
+            for (int a = 0; a < 3; a++)
+                before[i][a] = piece(i).ctm.m[a][3];
+        keyAction(static_cast<unsigned char>(row.key), 0, 0);
+        const int from[3] = {row.fromX, row.fromY, row.fromZ};
+        for (int i = 0; i < 54; i++)
+            for (int a = 0; a < 3; a++) {
+                double expected = before[i][std::abs(from[a]) - 1] * (from[a] < 0 ? -1 : 1);
+                ASSERT_NEAR(piece(i).ctm.m[a][3], expected, 1e-6)
+                    << "key " << row.key << ", piece " << i << ", axis " << a;
+                for (int b = 0; b < 3; b++)
+                    ASSERT_EQ(piece(i).ctm.m[a][b], a == b ? 1.0 : 0.0) << "orientation";
+            }
+        resetGame();
+        for (int n = 0; n < 4; n++)
+            keyAction(static_cast<unsigned char>(row.key), 0, 0);
+        for (int i = 0; i < 54; i++) {
+            double x, y, z;
+            homePosition(i % 27, x, y, z);
+            EXPECT_NEAR(piece(i).ctm.m[0][3], x, 1e-6);
+            EXPECT_NEAR(piece(i).ctm.m[1][3], y, 1e-6);
+            EXPECT_NEAR(piece(i).ctm.m[2][3], z, 1e-6);
+        }
+    }
+}
+
+TEST_F(Play, BallsStayInTheirCubesAndAMoveBringsEveryPieceHome) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> viewKey(0, 5);
+    press("1");
+    for (int i = 0; i < 500; i++) {
+        keyAction(static_cast<unsigned char>("qawsed"[viewKey(random)]), 0, 0);
+        if (i % 50 == 0)
+            ab1();
+    }
+    for (int k = 0; k < 27; k++)
+        for (int a = 0; a < 3; a++)
+            ASSERT_NEAR(myWorld.spheres[k]->ctm.m[a][3], myWorld.cubes[k]->ctm.m[a][3], 1e-6);
+    press(" ");
+    expectAllHome();
+    EXPECT_EQ(spots[0][0][0], 1);
+}
+
+TEST_F(Play, SpinTurnsOnlyItsOwnCubeAboutItsOwnZ) {
+    State start = snapshot();
+    const int n = 100;
+    for (int i = 0; i < n; i++)
+        am4();
+    const Matrix& m = myWorld.cubes[12]->ctm;
+    double a = n * 0.5 * 3.1415926 / 180;
+    // Clockwise seen from +z, as every positive angle here.
+    EXPECT_NEAR(m.m[0][0], std::cos(a), 1e-5);
+    EXPECT_NEAR(m.m[0][1], std::sin(a), 1e-5);
+    EXPECT_NEAR(m.m[1][0], -std::sin(a), 1e-5);
+    EXPECT_NEAR(m.m[1][1], std::cos(a), 1e-5);
+    EXPECT_NEAR(m.m[2][2], 1.0, 1e-5);
+    // Cell 13 stands at (-1, 0, 0); its centre does not move at all.
+    EXPECT_EQ(m.m[0][3], -1.0);
+    EXPECT_EQ(m.m[1][3], 0.0);
+    EXPECT_EQ(m.m[2][3], 0.0);
+    State after = snapshot();
+    for (int i = 0; i < 54; i++)
+        ASSERT_TRUE(i == 27 + 12 ||
+                    std::memcmp(after.pieces[i], start.pieces[i], sizeof after.pieces[i]) == 0);
+
+    resetGame();
+    for (int i = 0; i < 720; i++)
+        am4();
+    const Matrix& full = myWorld.cubes[12]->ctm;
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            EXPECT_NEAR(full.m[r][c], r == c ? 1.0 : 0.0, 1e-4) << "a full turn";
+}
+
+TEST_F(Play, EachSpinFunctionTurnsTheCubeOfItsCell) {
+    void (*const spins[27])() = {ab1, ab2, ab3, ab4, ab5, ab6, ab7, ab8, ab9,
+                                 am1, am2, am3, am4, am5, am6, am7, am8, am9,
+                                 at1, at2, at3, at4, at5, at6, at7, at8, at9};
+    for (int k = 0; k < 27; k++) {
+        resetGame();
+        press("e"); // the spin stays in place wherever the board is turned
+        State before = snapshot();
+        spins[k]();
+        animation();
+        State after = snapshot();
+        for (int i = 0; i < 54; i++) {
+            bool same = std::memcmp(after.pieces[i], before.pieces[i], sizeof after.pieces[i]) == 0;
+            ASSERT_EQ(same, i != 27 + k) << "spin of cell index " << k << ", piece " << i;
+        }
+        for (int a = 0; a < 3; a++)
+            EXPECT_NEAR(after.pieces[27 + k][a][3], before.pieces[27 + k][a][3], 1e-6);
+    }
+}
+
+// Whether p can be the colour want under the light: each channel is scaled
+// up by the same lighting and clipped at full, so channels left out stay
+// dark, channels chosen stay lit, and their order is kept.
+bool litFrom(Rgb p, const float* want) {
+    const int seen[3] = {p.red, p.green, p.blue};
+    for (int a = 0; a < 3; a++) {
+        if ((want[a] == 0) != (seen[a] < 40))
+            return false;
+        for (int b = 0; b < 3; b++)
+            if (want[a] > 0 && want[b] > 0 &&
+                (want[a] == want[b] ? std::abs(seen[a] - seen[b]) > 12
+                                    : (want[a] > want[b]) != (seen[a] > seen[b])))
+                return false;
+    }
+    // A dim colour stays dim.
+    return std::max({want[0], want[1], want[2]}) > 0.5f || std::max({p.red, p.green, p.blue}) < 220;
+}
+
+TEST_F(Play, ColourMenusRepaintBallsAndTurnLines) {
+    press("7 8 "); // a ball of each player, in the front row: cells 7 and 8
+    const float colours[2][4][3] = {{{1, 0, 0}, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}},
+                                    {{0, 1, 0}, {1, 1, 0}, {1, 0.3f, 0}, {0.3f, 0.3f, 0.3f}}};
+    for (int who = 0; who < 2; who++)
+        for (int value = 1; value <= 4; value++) {
+            const float* want = colours[who][value - 1];
+            (who == 0 ? colour1 : colour2)(value);
+            EXPECT_EQ(who == 0 ? r1 : r2, want[0]);
+            EXPECT_EQ(who == 0 ? g1 : g2, want[1]);
+            EXPECT_EQ(who == 0 ? b1 : b2, want[2]);
+            turn = who;
+            Frame frame = renderFrame();
+            auto hue = [&](Rgb p) { return litFrom(p, want); };
+            auto lit = [](Rgb p) { return !isDark(p); };
+            // Bitmap text is not smoothed: every lit pixel of the line has its colour.
+            int line = frame.count(650, 88, 770, 106, lit);
+            EXPECT_GT(line, 60);
+            EXPECT_EQ(frame.count(650, 88, 770, 106, hue), line) << "turn line, value " << value;
+            double x, y, z, wx, wy;
+            homePosition(6 + who, x, y, z);
+            projectToWindow(x, y, z, wx, wy);
+            // Below and right of the centre, away from the highlight.
+            int cx = static_cast<int>(wx) + 12, cy = static_cast<int>(wy) - 12;
+            EXPECT_GT(frame.count(cx - 4, cy - 4, cx + 4, cy + 4, hue), 70)
+                << "ball of player " << who + 1 << ", value " << value;
+        }
+    State before = snapshot();
+    float before1[3] = {r1, g1, b1}, before2[3] = {r2, g2, b2};
+    for (int value : {-1, 0, 5, 99}) {
+        colour1(value);
+        colour2(value);
+        player(value);
+    }
+    EXPECT_TRUE(snapshot() == before);
+    EXPECT_TRUE(r1 == before1[0] && g1 == before1[1] && b1 == before1[2]);
+    EXPECT_TRUE(r2 == before2[0] && g2 == before2[1] && b2 == before2[2]);
+}
+
+TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
+    const int pageOf[7] = {-1, -1, 1, 2, -1, 3, 4};
+    for (int value : {2, 3, 5, 6}) {
+        mainMenu(value);
+        EXPECT_EQ(instructions, pageOf[value]) << "value " << value;
+    }
+    for (int value : {0, 1, 7, -3}) {
+        mainMenu(value);
+        EXPECT_EQ(instructions, 4) << "value " << value;
+    }
+    glutSetMenu(glutGetMenu());
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 6) << "Colours, four pages and Quit";
+}
+
+TEST_F(Play, APageChosenAfterTheLastBallStillShowsGameOver) {
+    for (int level = 0; level < 3; level++)
+        press("1 2 3 4 5 6 7 8 9 ");
+    Frame over = renderFrame();
+    mainMenu(5);
+    EXPECT_TRUE(renderFrame() == over);
+    EXPECT_EQ(instructions, 5);
+}
+
+TEST_F(Play, QuitEndsTheProcessWithStatusZero) {
+    // A fresh copy of this test process quits, not a fork of this one.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(mainMenu(4), ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
