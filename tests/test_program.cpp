@@ -4,7 +4,7 @@
 // GoogleTest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 
-#include "gameprocess.h"
+#include "xdrive.h"
 
 #include <algorithm>
 #include <cstdio>

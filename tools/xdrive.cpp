@@ -1,9 +1,11 @@
-#include "gameprocess.h"
+#include "xdrive.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,10 @@
 namespace {
 
 const char* const gameTitle = "Kaveto by Lorvane & Tessmer";
+
+// A window that goes away between two requests is a normal event here:
+// the request fails and the caller sees an empty result.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 Window findByTitle(Display* x, Window parent) {
     Window root, parentOut, *children = nullptr;
@@ -61,6 +67,16 @@ bool Shot::operator==(const Shot& other) const {
     return true;
 }
 
+bool Shot::writePpm(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << width << " " << height << "\n255\n";
+    for (const Pixel& p : pixels)
+        out.put(static_cast<char>(p.red))
+            .put(static_cast<char>(p.green))
+            .put(static_cast<char>(p.blue));
+    return static_cast<bool>(out);
+}
+
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -77,6 +93,7 @@ std::string gamePath() {
 }
 
 GameProcess::GameProcess(const std::vector<std::string>& environment) {
+    XSetErrorHandler(ignoreXError);
     x = XOpenDisplay(nullptr);
     char name[] = "/tmp/kaveto-output.XXXXXX";
     int fd = mkstemp(name);
@@ -94,11 +111,16 @@ GameProcess::GameProcess(const std::vector<std::string>& environment) {
     close(fd);
 }
 
-GameProcess::~GameProcess() {
+void GameProcess::stop() {
     if (running()) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
+        pid = -1;
     }
+}
+
+GameProcess::~GameProcess() {
+    stop();
     if (x != nullptr)
         XCloseDisplay(x);
     std::remove(outputPath.c_str());
@@ -183,8 +205,106 @@ void GameProcess::moveTo(int wx, int wy) {
     int rootX, rootY;
     Window child;
     XTranslateCoordinates(x, gameWindow, DefaultRootWindow(x), wx, wy, &rootX, &rootY, &child);
+    moveToRoot(rootX, rootY);
+}
+
+void GameProcess::moveToRoot(int rootX, int rootY) {
     XTestFakeMotionEvent(x, -1, rootX, rootY, CurrentTime);
     XSync(x, False);
+}
+
+namespace {
+
+struct MenuWindow {
+    Window id;
+    int x, y, width, height;
+};
+
+// The toolkit's pop-up menus that are on screen now, each a window of the root.
+std::vector<MenuWindow> openMenus(Display* x) {
+    std::vector<MenuWindow> menus;
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &n))
+        return menus;
+    for (unsigned int i = 0; i < n; i++) {
+        char* name = nullptr;
+        bool isMenu = XFetchName(x, children[i], &name) && name != nullptr &&
+                      std::strcmp(name, "freeglut menu") == 0;
+        if (name != nullptr)
+            XFree(name);
+        XWindowAttributes a;
+        if (isMenu && XGetWindowAttributes(x, children[i], &a) && a.map_state == IsViewable)
+            menus.push_back({children[i], a.x, a.y, a.width, a.height});
+    }
+    if (children != nullptr)
+        XFree(children);
+    return menus;
+}
+
+} // namespace
+
+bool GameProcess::pickMenu(int wx, int wy, const std::vector<int>& entries) {
+    // Entries are rows of equal height between a 2-pixel border.
+    const int border = 2;
+    std::vector<Window> seen;
+    clickAt(wx, wy, 3);
+    for (size_t level = 0; level < entries.size(); level++) {
+        MenuWindow menu{};
+        bool shown = waitFor([&] {
+            for (const MenuWindow& m : openMenus(x))
+                if (std::find(seen.begin(), seen.end(), m.id) == seen.end()) {
+                    menu = m;
+                    return true;
+                }
+            return false;
+        });
+        if (!shown)
+            return false;
+        seen.push_back(menu.id);
+        // The entry count is not known here, but every entry is as tall as
+        // the toolkit's menu font line, the same in every menu.
+        const int rowHeight = 25;
+        int rowY = menu.y + border + rowHeight * entries[level] + rowHeight / 2;
+        moveToRoot(menu.x + menu.width / 2, rowY);
+        if (level + 1 == entries.size())
+            click(1);
+    }
+    return waitFor([&] { return openMenus(x).empty(); });
+}
+
+void GameProcess::closeWindow() {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = gameWindow;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, gameWindow, False, NoEventMask, &event);
+    XSync(x, False);
+}
+
+void projectToWindow(double px, double py, double pz, int& column, int& row) {
+    // The camera's frame: f toward the origin, s to the right, u up.
+    const double eye[3] = {3, 3, 7};
+    double f[3] = {-eye[0], -eye[1], -eye[2]};
+    double length = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    for (double& c : f)
+        c /= length;
+    double s[3] = {-f[2], 0, f[0]}; // f x (0, 1, 0)
+    length = std::sqrt(s[0] * s[0] + s[2] * s[2]);
+    s[0] /= length, s[2] /= length;
+    double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    double d[3] = {px - eye[0], py - eye[1], pz - eye[2]};
+    double right = s[0] * d[0] + s[1] * d[1] + s[2] * d[2];
+    double up = u[0] * d[0] + u[1] * d[1] + u[2] * d[2];
+    double ahead = f[0] * d[0] + f[1] * d[1] + f[2] * d[2];
+    double focal = 1.0 / std::tan(20.0 * 3.14159265358979 / 180.0);
+    double ndcX = focal * right / ahead, ndcY = focal * up / ahead;
+    column = static_cast<int>(std::floor(400 + 400 * ndcX));
+    int glY = static_cast<int>(std::floor(150 + 400 + 400 * ndcY));
+    row = 799 - glY;
 }
 
 void GameProcess::typeKeysym(KeySym key, bool shifted) {

@@ -1,5 +1,5 @@
-#ifndef KAVETO_TESTS_GAMEPROCESS_H
-#define KAVETO_TESTS_GAMEPROCESS_H
+#ifndef KAVETO_TOOLS_XDRIVE_H
+#define KAVETO_TOOLS_XDRIVE_H
 
 // The built game as a separate process on this test's X server, seen and
 // driven only through X: its window, screenshots, and XTEST input.
@@ -23,6 +23,8 @@ struct Shot {
     // Pixels in [x0, x1] x [y0, y1] that pass the test.
     int count(int x0, int y0, int x1, int y1, const std::function<bool(Pixel)>& test) const;
     bool operator==(const Shot& other) const;
+    // Writes the shot as a binary PPM image; false if it could not.
+    bool writePpm(const std::string& path) const;
 };
 
 // Waits for a condition, polling, for at most the time-out.
@@ -45,6 +47,8 @@ class GameProcess {
     // (or when a signal ended it).
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     bool running();
+    // Ends the game at once and waits for it.
+    void stop();
 
     Display* display() const { return x; }
     Window window() const { return gameWindow; }
@@ -59,8 +63,16 @@ class GameProcess {
     void type(const std::string& characters);
     void click(int button);
     void clickAt(int x, int y, int button);
+    // Opens the right-button menu at window point (x, y) and follows the
+    // entries by position (0 first), submenu by submenu, clicking the last;
+    // false if a menu did not show or stay until the end.
+    bool pickMenu(int x, int y, const std::vector<int>& entries);
+    // Asks the window to close, as a window manager does.
+    void closeWindow();
 
   private:
+    void moveToRoot(int x, int y);
+
     Display* x = nullptr;
     Window gameWindow = 0;
     pid_t pid = -1;
@@ -68,7 +80,13 @@ class GameProcess {
     std::string outputPath;
 };
 
-// The path of the built game.
+// The path of the built game: $KAVETO_BINARY, else kaveto on the PATH.
 std::string gamePath();
+
+// Where the scene point (x, y, z) shows in the window, in X's pixel
+// coordinates (origin at the top left), from the game's fixed camera: eye
+// (3, 3, 7) looking at the origin, +y up, 40 degrees, board viewport
+// 800 x 800 whose bottom edge is 150 pixels above the window's.
+void projectToWindow(double x, double y, double z, int& column, int& row);
 
 #endif

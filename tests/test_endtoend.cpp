@@ -1,0 +1,250 @@
+// The built game as a player meets it: a separate process on a virtual X
+// server, driven only by XTEST keys and clicks, judged from screenshots at
+// pixels computed from the fixed camera.
+
+// GoogleTest before Xlib, whose macros clash with its names.
+#include <gtest/gtest.h>
+
+#include "xdrive.h"
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+
+namespace {
+
+// Window pixel of the centre of cell index k at home, or of a point near it.
+void cellPixel(int k, int& column, int& row, double dx = 0, double dy = 0, double dz = 0) {
+    projectToWindow(k % 3 - 1 + dx, k / 9 - 1 + dy, (k / 3) % 3 - 1 + dz, column, row);
+}
+
+bool dark(Pixel p) { return p.red < 40 && p.green < 40 && p.blue < 40; }
+
+// Whether p can be the colour (r, g, b) under the light: channels left out
+// stay dark, chosen ones stay lit and keep their order; dim stays dim.
+bool litFrom(Pixel p, const float* want) {
+    const int seen[3] = {p.red, p.green, p.blue};
+    for (int a = 0; a < 3; a++) {
+        if ((want[a] == 0) != (seen[a] < 40))
+            return false;
+        for (int b = 0; b < 3; b++) {
+            if (want[a] == 0 || want[b] == 0)
+                continue;
+            if (want[a] == want[b] ? std::abs(seen[a] - seen[b]) > 12
+                                   : (want[a] > want[b]) != (seen[a] > seen[b]))
+                return false;
+        }
+    }
+    return std::max({want[0], want[1], want[2]}) > 0.5f || std::max({p.red, p.green, p.blue}) < 220;
+}
+
+const float red[3] = {1, 0, 0}, green[3] = {0, 1, 0}, white[3] = {1, 1, 1};
+
+// Pixels of that colour in the 9 x 9 box below and right of a ball's centre,
+// away from its highlight; a ball fills the box.
+int ballPixels(const Shot& shot, int k, const float* colour, double dy = 0) {
+    int column, row;
+    cellPixel(k, column, row, 0, dy);
+    column += 12, row += 12;
+    return shot.count(column - 4, row - 4, column + 4, row + 4,
+                      [&](Pixel p) { return litFrom(p, colour); });
+}
+
+// Pixels of that colour where the turn line stands, about (654, 94) from the bottom.
+int turnLinePixels(const Shot& shot, const float* colour) {
+    return shot.count(650, 694, 770, 712, [&](Pixel p) { return litFrom(p, colour); });
+}
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    GameProcess game;
+    Shot start;
+    void SetUp() override {
+        ASSERT_NE(game.waitForWindow(), 0u) << game.output();
+        start = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        ASSERT_GT(turnLinePixels(start, red), 60) << "no first frame";
+    }
+    Shot changedFrom(const Shot& before) {
+        return game.waitForShot([&](const Shot& s) { return !(s == before); });
+    }
+};
+
+TEST_F(EndToEnd, FirstFrameShowsTheCubesInLevelColoursAndNoBall) {
+    for (int k = 0; k < 27; k++) {
+        int column, row, hits = 0;
+        // Points along the cube's four vertical edges carry the level's channel.
+        for (int corner = 0; corner < 4; corner++)
+            for (int step = 1; step < 10; step++) {
+                cellPixel(k, column, row, corner & 1 ? 0.3 : -0.3, -0.3 + 0.06 * step,
+                          corner & 2 ? 0.3 : -0.3);
+                hits += start.count(column - 1, row - 1, column + 1, row + 1, [&](Pixel p) {
+                    const int c[3] = {p.red, p.green, p.blue};
+                    return c[k / 9] > 60 &&
+                           c[k / 9] > 2 * std::max(c[(k / 9 + 1) % 3], c[(k / 9 + 2) % 3]);
+                }) > 0;
+            }
+        EXPECT_GT(hits, 36 * 6 / 10) << "cube " << k;
+        cellPixel(k, column, row);
+        EXPECT_LT(
+            start.count(column - 4, row - 4, column + 4, row + 4, [](Pixel p) { return !dark(p); }),
+            30)
+            << "a ball at cell index " << k;
+    }
+    EXPECT_EQ(turnLinePixels(start, green), 0);
+}
+
+TEST_F(EndToEnd, ADigitSetsTheLandingCubeTurning) {
+    int column, row;
+    cellPixel(4, column, row);
+    auto around = [&](const Shot& s) {
+        int n = 0;
+        for (int y = row - 45; y <= row + 45; y++)
+            for (int x = column - 45; x <= column + 45; x++)
+                n += s.at(x, y).red * (x + 3 * y);
+        return n;
+    };
+    game.type("5");
+    Shot first = game.waitForShot([&](const Shot& s) { return around(s) != around(start); });
+    EXPECT_NE(around(first), around(start));
+    Shot later = game.waitForShot([&](const Shot& s) { return around(s) != around(first); });
+    EXPECT_NE(around(later), around(first)) << "it goes on turning";
+    // Far from cell 5, the top back cube is as it was.
+    cellPixel(18, column, row);
+    for (int y = row - 30; y <= row + 30; y++)
+        for (int x = column - 30; x <= column + 30; x++)
+            ASSERT_EQ(later.at(x, y).blue, start.at(x, y).blue) << x << "," << y;
+}
+
+TEST_F(EndToEnd, MovesDropBallsAndPassTheTurn) {
+    game.type("7 ");
+    Shot one = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    EXPECT_GT(ballPixels(one, 6, red), 70) << "red ball in the front-left bottom cell";
+    EXPECT_EQ(turnLinePixels(one, red), 0);
+    game.type("7 ");
+    Shot two = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    EXPECT_GT(ballPixels(two, 15, green), 70) << "green ball on top of it";
+    EXPECT_GT(ballPixels(two, 6, red), 70);
+}
+
+TEST_F(EndToEnd, AViewKeyTurnsTheBoardAndTheNextMoveBringsItHome) {
+    game.type("w");
+    Shot turned = changedFrom(start);
+    // 'w' brings the right side to the front: the back-right top cube
+    // stands at the back left now, so its corner region changed.
+    EXPECT_FALSE(turned == start);
+    game.type("1 ");
+    Shot home = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    EXPECT_GT(ballPixels(home, 0, red, 0), 20) << "a red ball at cell 1, seen from home";
+    // Apart from the ball and the strip, the picture is the first frame again.
+    int column, row;
+    cellPixel(26, column, row);
+    for (int y = row - 40; y <= row + 40; y++)
+        for (int x = column - 40; x <= column + 40; x++)
+            ASSERT_EQ(home.at(x, y).blue, start.at(x, y).blue) << x << "," << y;
+}
+
+TEST_F(EndToEnd, EveryMenuColourShowsOnBallsAndTurnLines) {
+    const float colours[2][4][3] = {{{1, 0, 0}, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}},
+                                    {{0, 1, 0}, {1, 1, 0}, {1, 0.3f, 0}, {0.3f, 0.3f, 0.3f}}};
+    // A ball each in the front row; each player chooses while on turn.
+    game.type("7 8 ");
+    game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    for (int who = 0; who < 2; who++) {
+        if (who == 1) {
+            game.type("9 ");
+            game.waitForShot([&](const Shot& s) { return turnLinePixels(s, green) > 60; });
+        }
+        for (int pick : {1, 2, 3, 0}) {
+            ASSERT_TRUE(game.pickMenu(400, 300, {0, who, pick})) << who << ", " << pick;
+            const float* want = colours[who][pick];
+            auto shows = [&](const Shot& s) {
+                return turnLinePixels(s, want) > 60 && ballPixels(s, 6 + who, want) > 70;
+            };
+            EXPECT_TRUE(shows(game.waitForShot(shows)))
+                << "player " << who + 1 << ", entry " << pick;
+        }
+    }
+}
+
+TEST_F(EndToEnd, EachPageShowsThroughTheMenu) {
+    const struct {
+        int entry;
+        float colour[3];
+    } pages[] = {{1, {1, 1, 1}}, {2, {0, 1, 0}}, {3, {0, 1, 1}}, {4, {0, 1, 1}}};
+    Shot last = start;
+    for (const auto& page : pages) {
+        ASSERT_TRUE(game.pickMenu(400, 300, {page.entry})) << "entry " << page.entry;
+        // The heading stands at (45, 132) from the bottom.
+        Shot s = changedFrom(last);
+        s = game.waitForShot([&](const Shot& shot) {
+            return shot.count(40, 656, 200, 670, [&](Pixel p) { return litFrom(p, page.colour); }) >
+                   30;
+        });
+        EXPECT_GT(s.count(40, 656, 200, 670, [&](Pixel p) { return litFrom(p, page.colour); }), 30)
+            << "entry " << page.entry;
+        last = s;
+    }
+}
+
+TEST_F(EndToEnd, AWholeGameEndsWithGameOver) {
+    for (int level = 0; level < 3; level++)
+        game.type("1 2 3 4 5 6 7 8 9 ");
+    // "GAME OVER" about (282, 79) from the bottom.
+    auto over = [](const Shot& s) {
+        return s.count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }) > 60;
+    };
+    Shot s = game.waitForShot(over);
+    EXPECT_TRUE(over(s));
+    EXPECT_GT(turnLinePixels(s, green), 60) << "the 27th ball was player 1's";
+    EXPECT_GT(ballPixels(s, 24, red), 20) << "the last ball, cell 25";
+}
+
+TEST_F(EndToEnd, KeysOutsideTheTableLeaveThePictureAsItIs) {
+    // Each key goes by, then 'q' shows that it was read; the picture must be
+    // what 'q' alone makes of the first frame in a game of its own.
+    game.type("QAWSED0");
+    for (KeySym key : {XK_Escape, XK_Return, XK_Left, XK_Up, XK_Right, XK_Down, XK_F1})
+        game.typeKeysym(key);
+    game.type("q");
+    Shot got = changedFrom(start);
+    game.stop(); // the two windows would stand on top of each other
+
+    GameProcess reference;
+    ASSERT_NE(reference.waitForWindow(), 0u);
+    Shot first = reference.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    EXPECT_TRUE(first == start);
+    reference.type("q");
+    Shot wanted = reference.waitForShot([&](const Shot& s) { return !(s == first); });
+    EXPECT_TRUE(got == wanted);
+}
+
+TEST_F(EndToEnd, ResizingChangesNeitherTheBoardNorTheStrip) {
+    // Still inside the 1280 x 1024 screen, so that all of it can be read.
+    XResizeWindow(game.display(), game.window(), 900, 1000);
+    XSync(game.display(), False);
+    Shot big = game.waitForShot([](const Shot& s) {
+        return s.width == 900 && s.height == 1000 && turnLinePixels(s, red) == 0 &&
+               s.count(650, 894, 770, 912, [](Pixel p) { return litFrom(p, red); }) > 60;
+    });
+    ASSERT_EQ(big.height, 1000);
+    // GL counts from the bottom: the old picture is now the bottom-left 800 x 800.
+    for (int y = 0; y < 800; y++)
+        for (int x = 0; x < 800; x++) {
+            Pixel a = start.at(x, y), b = big.at(x, y + 200);
+            ASSERT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue) << x << "," << y;
+        }
+    EXPECT_TRUE(game.running());
+}
+
+TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
+    ASSERT_TRUE(game.pickMenu(400, 300, {5}) || !game.running());
+    EXPECT_EQ(game.waitForExit(), 0);
+    EXPECT_EQ(game.output(), "");
+}
+
+TEST_F(EndToEnd, ClosingTheWindowEndsTheGame) {
+    game.closeWindow();
+    EXPECT_EQ(game.waitForExit(), 0);
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+// Plays a short scripted game of Kaveto on the current X display through
+// real input, as a player would, and saves what the window shows: a PPM
+// image for each moment worth a picture (named after it) and one for every
+// step (step-NNN.ppm), from which scripts/play makes PNGs and a GIF.
+//
+// Usage: kaveto-demo FOLDER   (the game is $KAVETO_BINARY, else kaveto)
+
+#include "xdrive.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+std::string folder;
+int steps = 0;
+
+// The turn line of player 1 (red, then blue) or of player 2 (green).
+bool turnLine(const Shot& s, bool playerOne) {
+    return s.count(650, 694, 770, 712, [&](Pixel p) {
+        return playerOne ? p.green < 80 && (p.red > 150 || p.blue > 150)
+                         : p.green > 150 && p.red < 80 && p.blue < 80;
+    }) > 60;
+}
+
+// Waits until the window passes the test, then saves it as the next step of
+// the animation, and under a name of its own when one is given.
+bool keep(GameProcess& game, const std::function<bool(const Shot&)>& test,
+          const char* name = nullptr) {
+    Shot shot = game.waitForShot(test);
+    if (shot.width == 0 || !test(shot)) {
+        std::fprintf(stderr, "kaveto-demo: the game did not show %s\n",
+                     name != nullptr ? name : "the next move");
+        return false;
+    }
+    char step[32];
+    std::snprintf(step, sizeof step, "/step-%03d.ppm", steps++);
+    bool ok = shot.writePpm(folder + step);
+    if (name != nullptr)
+        ok = ok && shot.writePpm(folder + "/" + name + ".ppm");
+    return ok;
+}
+
+bool changed(GameProcess& game, const Shot& before, const char* name) {
+    return keep(
+        game, [&](const Shot& s) { return !(s == before); }, name);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: kaveto-demo FOLDER\n", stderr);
+        return 2;
+    }
+    folder = argv[1];
+    GameProcess game;
+    if (game.waitForWindow() == 0) {
+        std::fprintf(stderr, "kaveto-demo: the game's window did not show\n%s",
+                     game.output().c_str());
+        return 1;
+    }
+    bool ok = keep(
+        game, [](const Shot& s) { return turnLine(s, true); }, "01-start");
+
+    // Player 1 marks column 7 and plays there; player 2 marks column 2,
+    // turns the board to look, and plays.
+    Shot before = game.screenshot();
+    game.type("7");
+    ok = ok && changed(game, before, "02-marked");
+    game.type(" ");
+    ok = ok && keep(game, [](const Shot& s) { return turnLine(s, false); });
+    game.type("2");
+    before = game.screenshot();
+    game.type("w");
+    ok = ok && changed(game, before, "03-turned");
+    game.type(" ");
+    ok = ok && keep(
+                   game, [](const Shot& s) { return turnLine(s, true); }, "04-home-after-move");
+
+    // Player 1 takes blue, and the keyboard page is shown.
+    before = game.screenshot();
+    ok = ok && game.pickMenu(400, 300, {0, 0, 1}) && changed(game, before, "05-colour");
+    before = game.screenshot();
+    ok = ok && game.pickMenu(400, 300, {4}) && changed(game, before, "06-page");
+
+    // The rest of the game, a move at a time, until the board is full.
+    const char* moves = "5137986424157369824931685";
+    for (int i = 0; ok && moves[i] != '\0'; i++) {
+        bool nextIsOne = i % 2 == 1;
+        game.type(std::string(1, moves[i]) + " ");
+        ok = keep(game, [&](const Shot& s) { return turnLine(s, nextIsOne); });
+    }
+    ok = ok && keep(
+                   game,
+                   [](const Shot& s) {
+                       return s.count(280, 706, 420, 722,
+                                      [](Pixel p) { return p.red > 150 && p.blue > 150; }) > 60;
+                   },
+                   "07-game-over");
+    if (!ok)
+        return 1;
+    return 0;
+}
