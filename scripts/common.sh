@@ -32,13 +32,20 @@ ensure_packages() {
         $missing >&2 || exit 1
 }
 
-# Configures once, then builds what changed.
-build_game() {
-    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+# Configures a build folder once (folder, then cmake options), then builds
+# what changed; quiet unless something fails.
+build_in() {
+    folder=$1
+    shift
+    if [ ! -f "$folder/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$folder" "$@" >/dev/null || exit 1
     fi
-    cmake --build "$BUILD" --parallel "$(nproc)" -- --no-print-directory >/dev/null || {
-        cmake --build "$BUILD" -- --no-print-directory
+    cmake --build "$folder" --parallel "$(nproc)" -- --no-print-directory >/dev/null || {
+        cmake --build "$folder" -- --no-print-directory
         exit 1
     }
+}
+
+build_game() {
+    build_in "$BUILD" -DCMAKE_BUILD_TYPE=Release
 }

@@ -5,6 +5,8 @@
 
 #include <GL/freeglut.h>
 
+/* ---------------- Game state ---------------- */
+
 // Board and turn
 int spots[9][3][2];
 int col1, col2, col3, col4, col5, col6, col7, col8, col9;
@@ -41,7 +43,7 @@ static const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const GLfloat high_shininess[] = {100.0f};
 
-// Rules
+/* ---------------- Rules ---------------- */
 
 int* columnCount(int c) {
     static int* const counters[9] = {&col1, &col2, &col3, &col4, &col5, &col6, &col7, &col8, &col9};

@@ -2,6 +2,7 @@
 
 #include "frame.h"
 #include "game.h"
+#include "glwindow.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
 #include <gtest/gtest.h>
@@ -11,10 +12,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <thread>
 
 Rgb Frame::at(int x, int y) const {
     const unsigned char* p = &pixels[3 * (800 * y + x)];
@@ -94,31 +92,9 @@ bool near(Rgb p, float red, float green, float blue, int tolerance) {
            std::abs(p.blue - std::lround(blue * 255)) <= tolerance;
 }
 
-namespace {
-
-// Waits, with a time-out, until the server shows the window, so that the
-// front buffer holds what display drew.
-bool waitUntilViewable() {
-    Display* x = glXGetCurrentDisplay();
-    Window window = glXGetCurrentDrawable();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        glutMainLoopEvent();
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(x, window, &attributes) && attributes.map_state == IsViewable)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    glutInit(&argc, argv);
-    createGameWindow();
-    if (!waitUntilViewable()) {
+    if (!openGameWindow(&argc, argv)) {
         std::fputs("the game's window never became viewable\n", stderr);
         return 1;
     }

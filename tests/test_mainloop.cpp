@@ -3,6 +3,7 @@
 // in the same loop watch, each step waiting with a time-out.
 
 #include "game.h"
+#include "glwindow.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    glutInit(&argc, argv);
-    createGameWindow();
+    if (!openGameWindow(&argc, argv))
+        return 1;
     return RUN_ALL_TESTS();
 }
