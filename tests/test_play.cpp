@@ -3,6 +3,7 @@
 
 #include "glharness.h"
 
+#include "frame.h"
 #include "game.h"
 #include "menus.h"
 
@@ -156,22 +157,51 @@ TEST_F(Play, FullColumnsDigitIsIgnored) {
     EXPECT_EQ(spots[1][0][1], 1);
 }
 
-TEST_F(Play, RandomKeysKeepEveryInvariant) {
+// Whether (red, green, blue) is one of a player's four colours.
+bool oneOf(float red, float green, float blue, const float (&colours)[4][3]) {
+    for (const auto& c : colours)
+        if (red == c[0] && green == c[1] && blue == c[2])
+            return true;
+    return false;
+}
+
+TEST_F(Play, RandomKeysAndMenuChoicesKeepEveryInvariant) {
+    const float colours1[4][3] = {{1, 0, 0}, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}};
+    const float colours2[4][3] = {{0, 1, 0}, {1, 1, 0}, {1, 0.3f, 0}, {0.3f, 0.3f, 0.3f}};
     for (unsigned seed : {1u, 2u, 3u, 4u}) {
         resetGame();
         std::mt19937 random(seed);
-        std::uniform_int_distribution<int> anyCharacter(0, 255);
-        // Keys that act come more often, so that several games fill up.
+        std::uniform_int_distribution<int> anyCharacter(0, 255), choice(0, 15), value(-3, 9);
+        // Keys that act come often, so that the board fills in every run.
         const char acting[] = " 123456789qawsed";
-        std::uniform_int_distribution<int> actingKey(0, sizeof acting - 2);
         for (int i = 0; i < 12000; i++) {
-            int key = i % 2 ? anyCharacter(random) : acting[actingKey(random)];
-            keyAction(static_cast<unsigned char>(key), 0, 0);
-            expectInvariants(" after a random key");
+            int what = choice(random), v = value(random);
+            if (what < 8) {
+                keyAction(static_cast<unsigned char>(anyCharacter(random)), 0, 0);
+            } else if (what < 13) {
+                keyAction(static_cast<unsigned char>(acting[choice(random)]), 0, 0);
+            } else if (what == 13) {
+                if (v != 4) // Quit, which ends the process, has a test of its own
+                    mainMenu(v);
+            } else {
+                (what == 14 ? colour1 : colour2)(v);
+                player(v);
+            }
+            if (i % 1000 == 0)
+                display();
+            expectInvariants(" after a random input");
+            ASSERT_TRUE(oneOf(r1, g1, b1, colours1) && oneOf(r2, g2, b2, colours2));
+            ASSERT_TRUE(instructions >= 0 && instructions <= 5);
             if (HasFatalFailure())
-                FAIL() << "seed " << seed << ", key " << i << " (" << key << ")";
+                FAIL() << "seed " << seed << ", input " << i;
         }
         EXPECT_EQ(gamecount, 27) << "seed " << seed;
+        for (int k = 0; k < 27; k++)
+            for (int a = 0; a < 3; a++) {
+                EXPECT_NEAR(myWorld.spheres[k]->ctm.m[a][3], myWorld.cubes[k]->ctm.m[a][3], 1e-6);
+                // Thousands of turns after the last move drift by rounding, no more.
+                EXPECT_LE(std::abs(myWorld.cubes[k]->ctm.m[a][3]), 1 + 1e-3);
+            }
     }
 }
 
