@@ -77,12 +77,13 @@ bool Shot::writePpm(const std::string& path) const {
     return static_cast<bool>(out);
 }
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+             int pollMs) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         if (condition())
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
     return condition();
 }
@@ -145,17 +146,19 @@ int GameProcess::waitForExit(std::chrono::milliseconds timeout) {
     return status;
 }
 
-Window GameProcess::waitForWindow() {
+Window GameProcess::waitForWindow(int pollMs) {
     if (x == nullptr)
         return 0;
-    waitFor([this] {
-        gameWindow = findByTitle(x, DefaultRootWindow(x));
-        if (gameWindow == 0)
-            return false;
-        XWindowAttributes attributes;
-        return XGetWindowAttributes(x, gameWindow, &attributes) &&
-               attributes.map_state == IsViewable;
-    });
+    waitFor(
+        [this] {
+            gameWindow = findByTitle(x, DefaultRootWindow(x));
+            if (gameWindow == 0)
+                return false;
+            XWindowAttributes attributes;
+            return XGetWindowAttributes(x, gameWindow, &attributes) &&
+                   attributes.map_state == IsViewable;
+        },
+        std::chrono::seconds(20), pollMs);
     // With no window manager the keyboard follows the pointer.
     if (gameWindow != 0)
         moveTo(400, 400);
@@ -192,12 +195,14 @@ Shot GameProcess::screenshot() const {
     return shot;
 }
 
-Shot GameProcess::waitForShot(const std::function<bool(const Shot&)>& test) {
+Shot GameProcess::waitForShot(const std::function<bool(const Shot&)>& test, int pollMs) {
     Shot last;
-    waitFor([&] {
-        last = screenshot();
-        return last.width > 0 && test(last);
-    });
+    waitFor(
+        [&] {
+            last = screenshot();
+            return last.width > 0 && test(last);
+        },
+        std::chrono::seconds(20), pollMs);
     return last;
 }
 

@@ -27,9 +27,9 @@ struct Shot {
     bool writePpm(const std::string& path) const;
 };
 
-// Waits for a condition, polling, for at most the time-out.
+// Waits for a condition, polling every pollMs milliseconds, for at most the time-out.
 bool waitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout = std::chrono::seconds(20));
+             std::chrono::milliseconds timeout = std::chrono::seconds(20), int pollMs = 20);
 
 class GameProcess {
   public:
@@ -39,14 +39,16 @@ class GameProcess {
     // Kills the game if it still runs and removes its output files.
     ~GameProcess();
 
-    // The game's top-level window once it is viewable, or 0 after the time-out.
-    Window waitForWindow();
+    // The game's top-level window once it is viewable, or 0 after the time-out;
+    // polls every pollMs milliseconds.
+    Window waitForWindow(int pollMs = 20);
     // Everything the game printed on stdout and stderr so far.
     std::string output() const;
     // Waits for the game to end; its exit status, or -1 after the time-out
     // (or when a signal ended it).
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     bool running();
+    pid_t processId() const { return pid; }
     // Ends the game at once and waits for it.
     void stop();
 
@@ -54,8 +56,9 @@ class GameProcess {
     Window window() const { return gameWindow; }
     // The window's content now.
     Shot screenshot() const;
-    // Waits until a screenshot passes the test, returns the last one taken.
-    Shot waitForShot(const std::function<bool(const Shot&)>& test);
+    // Waits until a screenshot passes the test, returns the last one taken;
+    // polls every pollMs milliseconds.
+    Shot waitForShot(const std::function<bool(const Shot&)>& test, int pollMs = 20);
 
     // Real input through XTEST, at window coordinates.
     void moveTo(int x, int y);

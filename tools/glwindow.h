@@ -1,5 +1,5 @@
-#ifndef KAVETO_TESTS_GLWINDOW_H
-#define KAVETO_TESTS_GLWINDOW_H
+#ifndef KAVETO_TOOLS_GLWINDOW_H
+#define KAVETO_TOOLS_GLWINDOW_H
 
 // Initialises GLUT and opens the game's own window, as main does, then waits
 // (with a time-out) until the server shows it; once per test process.

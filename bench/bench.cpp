@@ -1,0 +1,229 @@
+// Measures, in one run, what a frame, a move and a spin step cost in the
+// game's own window, against a frame that only clears and swaps and a frame
+// that draws the same scene in the plainest way; then start-up time and peak
+// memory of the built game. Prints a table of medians.
+//
+// Usage: kaveto-bench [--profile]   (on an X display; $KAVETO_BINARY names
+// the game for the start-up rows). --profile draws full-board frames only,
+// for a profiler.
+
+#include "frame.h"
+#include "game.h"
+#include "glwindow.h"
+#include "xdrive.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A thing to time: how to set the scene up, and one run of it.
+struct Case {
+    std::string what;
+    std::function<void()> setUp, run;
+    int batch = 1;
+    std::vector<double> times = {};
+};
+
+// Times every case in rounds, one batch of each per round, so that a slow
+// spell of the machine touches all of them alike; each sample is the mean of
+// a batch long enough to time well. Returns the median of each, in µs.
+std::vector<double> medians(std::vector<Case>& cases, int rounds = 15) {
+    for (Case& c : cases) {
+        c.setUp();
+        for (;;) {
+            auto start = Clock::now();
+            for (int i = 0; i < c.batch; i++)
+                c.run();
+            if (Clock::now() - start > std::chrono::milliseconds(20) || c.batch >= 1 << 20)
+                break;
+            c.batch *= 2;
+        }
+    }
+    for (int round = 0; round < rounds; round++)
+        for (Case& c : cases) {
+            c.setUp();
+            auto start = Clock::now();
+            for (int i = 0; i < c.batch; i++)
+                c.run();
+            std::chrono::duration<double, std::micro> spent = Clock::now() - start;
+            c.times.push_back(spent.count() / c.batch);
+        }
+    std::vector<double> result;
+    for (Case& c : cases) {
+        std::sort(c.times.begin(), c.times.end());
+        result.push_back(c.times[c.times.size() / 2]);
+    }
+    return result;
+}
+
+// The board with its first n balls placed column by column, pieces at home.
+void boardWith(int n) {
+    std::memset(spots, 0, sizeof spots);
+    for (int c = 0; c < 9; c++)
+        *columnCount(c) = 0;
+    turn = gamecount = spotSelected = colSelected = 0;
+    instructions = 0;
+    for (int i = 0; i < n; i++) {
+        placeBall(landingCell(i % 9 + 1));
+        turn = 1 - turn;
+    }
+    drawCubes();
+}
+
+void frame() {
+    display();
+    glFinish();
+}
+
+void floorFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glutSwapBuffers();
+    glFinish();
+}
+
+// The same balls, cubes and strip texts, drawn the plainest way: GLUT's own
+// solid sphere and wire cube at each cell, one flush per frame.
+void referenceFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 150, 800, 800);
+    for (int k = 0; k < 27; k++) {
+        double x, y, z;
+        homePosition(k, x, y, z);
+        glPushMatrix();
+        glTranslated(x, y, z);
+        for (int p = 0; p < 2; p++)
+            if (spots[k % 9][k / 9][p] == 1) {
+                glColor3f(p == 0 ? r1 : r2, p == 0 ? g1 : g2, p == 0 ? b1 : b2);
+                glutSolidSphere(0.3, 25, 25);
+            }
+        float colour[3] = {0, 0, 0};
+        colour[k / 9] = 0.33f * ((k / 3) % 3 + 1);
+        glColor3fv(colour);
+        glutWireCube(0.6);
+        glPopMatrix();
+    }
+    glViewport(0, 0, 800, 150);
+    font = GLUT_BITMAP_HELVETICA_18;
+    glColor3f(1, 1, 1);
+    output(-3.2f, 2.75f, "KAVETO");
+    output(1.8f, 1.0f, turn == 0 ? "Player 1 Turn" : "Player 2 Turn");
+    if (gamecount == 27)
+        output(-1.0f, 0.0f, "GAME OVER");
+    glFlush();
+    glutSwapBuffers();
+    glFinish();
+}
+
+struct Row {
+    std::string what;
+    double value;
+    std::string unit;
+};
+
+void printTable(const std::vector<Row>& rows) {
+    std::printf("| measure | median |\n|---|---:|\n");
+    for (const Row& row : rows)
+        std::printf("| %s | %.2f %s |\n", row.what.c_str(), row.value, row.unit.c_str());
+}
+
+double turnLine(const Shot& s) {
+    return s.count(650, 694, 770, 712, [](Pixel p) { return p.red > 150 && p.green < 80; });
+}
+
+// Exec to the first frame on screen, in milliseconds; the median of runs.
+double startupMilliseconds(int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; i++) {
+        auto start = Clock::now();
+        GameProcess game;
+        if (game.waitForWindow(1) == 0)
+            return -1;
+        game.waitForShot([](const Shot& s) { return turnLine(s) > 60; }, 1);
+        std::chrono::duration<double, std::milli> spent = Clock::now() - start;
+        times.push_back(spent.count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The game's peak resident memory after a whole game played through X.
+double peakKilobytesAfterAGame() {
+    GameProcess game;
+    if (game.waitForWindow() == 0)
+        return -1;
+    for (int level = 0; level < 3; level++)
+        game.type("1 2 3 4 5 6 7 8 9 ");
+    game.waitForShot([](const Shot& s) {
+        return s.count(280, 706, 420, 722, [](Pixel p) { return p.red > 150 && p.blue > 150; }) >
+               60;
+    });
+    std::ifstream status("/proc/" + std::to_string(game.processId()) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6));
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool profile = argc > 1 && std::strcmp(argv[1], "--profile") == 0;
+    if (!openGameWindow(&argc, argv)) {
+        std::fputs("kaveto-bench: the window did not show\n", stderr);
+        return 1;
+    }
+    if (profile) {
+        boardWith(27);
+        for (int i = 0; i < 200; i++)
+            frame();
+        return 0;
+    }
+
+    auto board = [](int n, const char* turns = "") {
+        return [n, turns] {
+            boardWith(n);
+            for (const char* key = turns; *key != '\0'; key++)
+                keyAction(static_cast<unsigned char>(*key), 0, 0);
+        };
+    };
+    std::vector<Case> cases = {
+        {"frame, empty board", board(0), frame},
+        {"frame, half-full board (13 balls)", board(13), frame},
+        {"frame, full board", board(27), frame},
+        {"frame, full board after view turns", board(27, "qw"), frame},
+        {"floor: clear and swap only", board(27), floorFrame},
+        {"reference: full board, plainest drawing", board(27), referenceFrame},
+        {"one move (a digit, then space through drawCubes)", board(0),
+         [] {
+             if (gamecount == 27)
+                 boardWith(0);
+             keyAction(static_cast<unsigned char>('1' + gamecount % 9), 0, 0);
+             keyAction(' ', 0, 0);
+         }},
+        {"one spin step", board(0), ab5},
+    };
+    std::vector<double> times = medians(cases);
+    std::vector<Row> rows;
+    for (size_t i = 0; i < cases.size(); i++)
+        rows.push_back({cases[i].what, times[i], "µs"});
+    double full = times[2], floor = times[4], reference = times[5];
+    rows.push_back({"start-up: exec to first frame on screen", startupMilliseconds(11), "ms"});
+    rows.push_back(
+        {"peak resident memory after a whole game", peakKilobytesAfterAGame() / 1024, "MiB"});
+    printTable(rows);
+    std::printf("\nfull board / floor: %.2f\nours / reference (full board): %.2f\n", full / floor,
+                full / reference);
+    return 0;
+}
