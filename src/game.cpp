@@ -2,6 +2,7 @@
 
 #include "frame.h"
 #include "menus.h"
+#include "swapcontrol.h"
 
 #include <GL/freeglut.h>
 
@@ -216,6 +217,7 @@ void createGameWindow() {
     glutInitWindowPosition(300, 0);
     glutInitWindowSize(winWidth, winHeight);
     glutCreateWindow("Kaveto by Lorvane & Tessmer");
+    requestSwapInterval();
     init();
     menu();
     glutDisplayFunc(display);

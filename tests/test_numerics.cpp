@@ -2,6 +2,7 @@
 // positions depend on; no window needed.
 
 #include "CWorld.h"
+#include "swapcontrol.h"
 
 #include <gtest/gtest.h>
 
@@ -272,6 +273,16 @@ TEST(Cube, HoldsTheCornerAndFaceTables) {
     EXPECT_EQ(cube.vertices[5][0], -1.0f);
     EXPECT_EQ(cube.vertices[5][1], 1.0f);
     EXPECT_EQ(cube.vertices[5][2], 1.0f);
+}
+
+TEST(SwapControl, ExtensionsMatchWholeNamesOnly) {
+    const char* list = "GLX_ARB_create_context GLX_EXT_swap_control_tear GLX_MESA_swap_control";
+    EXPECT_TRUE(hasExtension(list, "GLX_MESA_swap_control"));
+    EXPECT_TRUE(hasExtension(list, "GLX_ARB_create_context"));
+    EXPECT_FALSE(hasExtension(list, "GLX_EXT_swap_control"));
+    EXPECT_FALSE(hasExtension(list, "GLX_MESA_swap"));
+    EXPECT_FALSE(hasExtension("", "GLX_MESA_swap_control"));
+    EXPECT_FALSE(hasExtension(nullptr, "GLX_MESA_swap_control"));
 }
 
 } // namespace
