@@ -215,6 +215,9 @@ int main(int argc, char** argv) {
         {"one spin step", board(0), ab5},
     };
     std::vector<double> times = medians(cases);
+    std::printf("Renderer: %s, OpenGL %s, 800 x 800 window\n\n",
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     std::vector<Row> rows;
     for (size_t i = 0; i < cases.size(); i++)
         rows.push_back({cases[i].what, times[i], "µs"});
