@@ -86,12 +86,6 @@ bool dominates(Rgb p, int channel) {
     return own >= 60 && own >= 2 * other + 20;
 }
 
-bool near(Rgb p, float red, float green, float blue, int tolerance) {
-    return std::abs(p.red - std::lround(red * 255)) <= tolerance &&
-           std::abs(p.green - std::lround(green * 255)) <= tolerance &&
-           std::abs(p.blue - std::lround(blue * 255)) <= tolerance;
-}
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!openGameWindow(&argc, argv)) {

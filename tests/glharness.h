@@ -43,7 +43,5 @@ void projectToWindow(double x, double y, double z, double& wx, double& wy);
 bool isDark(Rgb p);
 // The channel (0 red, 1 green, 2 blue) stands out clearly above the other two.
 bool dominates(Rgb p, int channel);
-// Close to the colour (red, green, blue) in 0..1, within tolerance in 0..255.
-bool near(Rgb p, float red, float green, float blue, int tolerance);
 
 #endif

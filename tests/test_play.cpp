@@ -168,9 +168,9 @@ bool oneOf(float red, float green, float blue, const float (&colours)[4][3]) {
 TEST_F(Play, RandomKeysAndMenuChoicesKeepEveryInvariant) {
     const float colours1[4][3] = {{1, 0, 0}, {0, 0, 1}, {0, 1, 1}, {1, 0, 1}};
     const float colours2[4][3] = {{0, 1, 0}, {1, 1, 0}, {1, 0.3f, 0}, {0.3f, 0.3f, 0.3f}};
-    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+    for (unsigned stream : {1u, 2u, 3u, 4u}) {
         resetGame();
-        std::mt19937 random(seed);
+        std::mt19937 random(stream);
         std::uniform_int_distribution<int> anyCharacter(0, 255), choice(0, 15), value(-3, 9);
         // Keys that act come often, so that the board fills in every run.
         const char acting[] = " 123456789qawsed";
@@ -193,9 +193,9 @@ TEST_F(Play, RandomKeysAndMenuChoicesKeepEveryInvariant) {
             ASSERT_TRUE(oneOf(r1, g1, b1, colours1) && oneOf(r2, g2, b2, colours2));
             ASSERT_TRUE(instructions >= 0 && instructions <= 5);
             if (HasFatalFailure())
-                FAIL() << "seed " << seed << ", input " << i;
+                FAIL() << "stream " << stream << ", input " << i;
         }
-        EXPECT_EQ(gamecount, 27) << "seed " << seed;
+        EXPECT_EQ(gamecount, 27) << "stream " << stream;
         for (int k = 0; k < 27; k++)
             for (int a = 0; a < 3; a++) {
                 EXPECT_NEAR(myWorld.spheres[k]->ctm.m[a][3], myWorld.cubes[k]->ctm.m[a][3], 1e-6);
