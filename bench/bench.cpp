@@ -25,7 +25,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,27 +182,11 @@ double peakKilobytesAfterAGame() {
     return -1;
 }
 
-// CPU time the process has used so far, user and system, all threads, in
-// clock ticks (100 a second).
-long cpuTicks(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; i++)
-        if (i == 14)
-            utime = std::stol(field);
-        else if (i == 15)
-            stime = std::stol(field);
-    return utime + stime;
-}
-
 // Ticks the game uses over the next span of time.
 long ticksOver(GameProcess& game, std::chrono::seconds span) {
-    long before = cpuTicks(game.processId());
+    long before = game.cpuTicks();
     std::this_thread::sleep_for(span);
-    return cpuTicks(game.processId()) - before;
+    return game.cpuTicks() - before;
 }
 
 // Frames the game shows a second, counted over a span as the X server's

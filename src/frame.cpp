@@ -4,6 +4,7 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -46,6 +47,22 @@ void drawPage(int page) {
         output(-3.0f, lineY[line], pageLines[page - 1][line]);
 }
 
+// The picture is laid out for an 800 x 800 window; in a window of any other
+// size it is scaled to the largest square that fits, centred, black around it.
+void pictureBox(int& left, int& bottom, int& side) {
+    side = std::min(winWidth, winHeight);
+    left = (winWidth - side) / 2;
+    bottom = (winHeight - side) / 2;
+}
+
+// The viewport of a rectangle of the 800 x 800 picture, scaled and placed as the picture is.
+void pictureViewport(int x, int y, int width, int height) {
+    int left, bottom, side;
+    pictureBox(left, bottom, side);
+    glViewport(left + x * side / 800, bottom + y * side / 800, width * side / 800,
+               height * side / 800);
+}
+
 } // namespace
 
 void output(float x, float y, const char* str) {
@@ -60,10 +77,17 @@ void display() {
     if (gamecount == 27)
         instructions = 5;
     glColor3f(r, g, b);
-    glViewport(0, 150, 800, 800);
+    // The board's viewport reaches 150 rows above the picture, which are never shown.
+    int left, bottom, side;
+    pictureBox(left, bottom, side);
+    glScissor(left, bottom, side, side);
+    glEnable(GL_SCISSOR_TEST);
+    pictureViewport(0, 150, 800, 800);
     myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2);
+    glDisable(GL_SCISSOR_TEST);
 
-    glViewport(0, 0, 800, 150);
+    // Bitmap text keeps its size in pixels; only where it starts follows the scale.
+    pictureViewport(0, 0, 800, 150);
     font = GLUT_BITMAP_HELVETICA_18;
     glColor3f(1.0f, 1.0f, 1.0f);
     output(-3.2f, 2.75f, "KAVETO");
@@ -82,7 +106,6 @@ void display() {
         output(-1.0f, 0.0f, "GAME OVER");
     }
 
-    glutPostRedisplay();
     glFlush();
     glutSwapBuffers();
 }

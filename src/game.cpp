@@ -1,10 +1,9 @@
 #include "game.h"
 
-#include "frame.h"
-#include "menus.h"
-#include "swapcontrol.h"
-
 #include <GL/freeglut.h>
+
+#include <algorithm>
+#include <chrono>
 
 /* ---------------- Game state ---------------- */
 
@@ -33,16 +32,6 @@ float Vx = 0.0f, Vy = 1.0f, Vz = 0.0f;
 float vangle = 40.0f;
 float dnear = 1.0f, dfar = 10.0f;
 int winWidth = 800, winHeight = 800;
-
-// Light and material, set once at start
-static const GLfloat light_ambient[] = {1.0f, 1.0f, 1.0f, 1.0f};
-static const GLfloat light_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
-static const GLfloat light_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-static const GLfloat light_position[] = {2.0f, 5.0f, 5.0f, 0.0f};
-static const GLfloat mat_ambient[] = {0.7f, 0.7f, 0.7f, 1.0f};
-static const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
-static const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-static const GLfloat high_shininess[] = {100.0f};
 
 /* ---------------- Rules ---------------- */
 
@@ -141,7 +130,48 @@ void at7() { spinCube(24); }
 void at8() { spinCube(25); }
 void at9() { spinCube(26); }
 
-void animation() {}
+namespace {
+
+// The marked cell's spin function, or none; a toolkit timer steps it 60
+// times a second, each step one frame, so that the spin's speed is the same
+// on every machine and nothing runs while nothing turns.
+void (*spinFunction)() = nullptr;
+bool spinTimerSet = false;
+using Clock = std::chrono::steady_clock;
+const Clock::duration spinPeriod = std::chrono::microseconds(1000000 / 60);
+Clock::time_point nextSpinStep;
+
+void setSpinTimer() {
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextSpinStep - Clock::now());
+    spinTimerSet = true;
+    glutTimerFunc(static_cast<unsigned>(std::max<long long>(0, wait.count())), stepSpin, 0);
+}
+
+} // namespace
+
+void stepSpin(int) {
+    spinTimerSet = false;
+    if (spinFunction == nullptr)
+        return;
+    spinFunction();
+    glutPostRedisplay();
+    // Steps keep to the clock; after a long stall the spin goes on from now
+    // rather than catching up in a burst.
+    nextSpinStep += spinPeriod;
+    if (nextSpinStep < Clock::now() - spinPeriod)
+        nextSpinStep = Clock::now();
+    setSpinTimer();
+}
+
+void startSpin(void (*spin)()) {
+    spinFunction = spin;
+    if (spinTimerSet)
+        return;
+    nextSpinStep = Clock::now() + spinPeriod;
+    setSpinTimer();
+}
+
+void animation() { spinFunction = nullptr; }
 
 namespace {
 
@@ -165,12 +195,12 @@ void chooseColumn(int k) {
     if (n == 0)
         return;
     colSelected = 1;
-    glutIdleFunc(spinFunctions[n - 1]);
+    startSpin(spinFunctions[n - 1]);
     spotSelected = n;
 }
 
 void playMove() {
-    glutIdleFunc(animation);
+    animation();
     if (colSelected == 0)
         return;
     colSelected = 0;
@@ -198,44 +228,3 @@ void keyAction(unsigned char key, int, int) {
 void mouseAction(int, int, int, int) {}
 
 void mouseMotion(int, int) {}
-
-/* ---------------- Start-up ---------------- */
-
-void init() {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    // Both stacks start as the identity of a new context; the aspect is 1
-    // because the board viewport is square.
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(vangle, 1.0, dnear, dfar);
-    glMatrixMode(GL_MODELVIEW);
-    gluLookAt(xeye, yeye, zeye, xref, yref, zref, Vx, Vy, Vz);
-    glEnable(GL_DEPTH_TEST);
-}
-
-void createGameWindow() {
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(300, 0);
-    glutInitWindowSize(winWidth, winHeight);
-    glutCreateWindow("Kaveto by Lorvane & Tessmer");
-    requestSwapInterval();
-    init();
-    menu();
-    glutDisplayFunc(display);
-    glutMotionFunc(mouseMotion);
-    glutKeyboardFunc(keyAction);
-    glutMouseFunc(mouseAction);
-    glutAttachMenu(GLUT_RIGHT_BUTTON);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_LIGHTING);
-    // Given under the camera, so the light's direction is fixed in the world.
-    glLightfv(GL_LIGHT0, GL_AMBIENT, light_ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, light_diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, light_specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, light_position);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, mat_ambient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, mat_diffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, mat_specular);
-    glMaterialfv(GL_FRONT, GL_SHININESS, high_shininess);
-}

@@ -21,7 +21,7 @@ extern float r, g, b;
 extern float r1, g1, b1;
 extern float r2, g2, b2;
 
-// Camera and window, fixed for the whole run.
+// Camera, fixed for the whole run, and the window's size, which the reshape callback keeps.
 extern float xeye, yeye, zeye;
 extern float xref, yref, zref;
 extern float Vx, Vy, Vz;
@@ -51,7 +51,7 @@ void keyAction(unsigned char key, int x, int y);
 void mouseAction(int button, int state, int x, int y);
 // Pointer moved with a button held; changes nothing.
 void mouseMotion(int x, int y);
-// Idle callback that marks cell 9 * level + d by spinning its cube; installed by a column key.
+// One spin step of the cube of cell 9 * level + d; chosen by a column key to mark that cell.
 void ab1();
 void ab2();
 void ab3();
@@ -79,12 +79,12 @@ void at6();
 void at7();
 void at8();
 void at9();
-// Idle callback that does nothing; installed by space to stop the spin.
+// Stops the marking spin; space calls it before the move.
 void animation();
-
-// Sets the clear colour, projection, camera and depth test; once, in a new context.
-void init();
-// Opens the game's window after glutInit and makes it ready for the main loop.
-void createGameWindow();
+// Marks a cell with its spin function (one of ab1 ... at9), stepped 60 times a second
+// from now on; replaces the spin before, whose cube keeps its angle.
+void startSpin(void (*spin)());
+// Timer callback: one step of the marking spin and a frame, then the next step's timer.
+void stepSpin(int);
 
 #endif

@@ -1,5 +1,5 @@
-#include "game.h"
 #include "sound.h"
+#include "startup.h"
 
 #include <GL/freeglut.h>
 

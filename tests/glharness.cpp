@@ -54,7 +54,7 @@ void resetGame() {
     r1 = 1, g1 = 0, b1 = 0;
     r2 = 0, g2 = 1, b2 = 0;
     drawCubes();
-    glutIdleFunc(nullptr);
+    animation();
 }
 
 void projectToWindow(double x, double y, double z, double& wx, double& wy) {

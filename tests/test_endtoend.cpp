@@ -10,6 +10,8 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -69,21 +71,31 @@ class EndToEnd : public ::testing::Test {
     }
 };
 
-TEST_F(EndToEnd, FirstFrameShowsTheCubesInLevelColoursAndNoBall) {
-    for (int k = 0; k < 27; k++) {
-        int column, row, hits = 0;
-        // Points along the cube's four vertical edges carry the level's channel.
-        for (int corner = 0; corner < 4; corner++)
-            for (int step = 1; step < 10; step++) {
-                cellPixel(k, column, row, corner & 1 ? 0.3 : -0.3, -0.3 + 0.06 * step,
-                          corner & 2 ? 0.3 : -0.3);
-                hits += start.count(column - 1, row - 1, column + 1, row + 1, [&](Pixel p) {
+// Points along the four vertical edges of cube k that carry its level's
+// channel, out of 36, in a picture scaled by scale from the bottom-left corner.
+int cubeEdgeHits(const Shot& shot, int k, int scale = 1) {
+    int hits = 0;
+    for (int corner = 0; corner < 4; corner++)
+        for (int step = 1; step < 10; step++) {
+            int column, row;
+            cellPixel(k, column, row, corner & 1 ? 0.3 : -0.3, -0.3 + 0.06 * step,
+                      corner & 2 ? 0.3 : -0.3);
+            column *= scale;
+            row = shot.height - scale * (800 - row);
+            hits +=
+                shot.count(column - scale, row - scale, column + scale, row + scale, [&](Pixel p) {
                     const int c[3] = {p.red, p.green, p.blue};
                     return c[k / 9] > 60 &&
                            c[k / 9] > 2 * std::max(c[(k / 9 + 1) % 3], c[(k / 9 + 2) % 3]);
                 }) > 0;
-            }
-        EXPECT_GT(hits, 36 * 6 / 10) << "cube " << k;
+        }
+    return hits;
+}
+
+TEST_F(EndToEnd, FirstFrameShowsTheCubesInLevelColoursAndNoBall) {
+    for (int k = 0; k < 27; k++) {
+        EXPECT_GT(cubeEdgeHits(start, k), 36 * 6 / 10) << "cube " << k;
+        int column, row;
         cellPixel(k, column, row);
         EXPECT_LT(
             start.count(column - 4, row - 4, column + 4, row + 4, [](Pixel p) { return !dark(p); }),
@@ -124,6 +136,10 @@ TEST_F(EndToEnd, MovesDropBallsAndPassTheTurn) {
     Shot two = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     EXPECT_GT(ballPixels(two, 15, green), 70) << "green ball on top of it";
     EXPECT_GT(ballPixels(two, 6, red), 70);
+    // Nothing moves now, and the game draws nothing: its process sleeps.
+    long before = game.cpuTicks();
+    EXPECT_FALSE(waitFor([&] { return game.cpuTicks() - before > 3; }, std::chrono::seconds(3)))
+        << game.cpuTicks() - before << " ticks in 3 s";
 }
 
 TEST_F(EndToEnd, AViewKeyTurnsTheBoardAndTheNextMoveBringsItHome) {
@@ -218,21 +234,55 @@ TEST_F(EndToEnd, KeysOutsideTheTableLeaveThePictureAsItIs) {
     EXPECT_TRUE(got == wanted);
 }
 
-TEST_F(EndToEnd, ResizingChangesNeitherTheBoardNorTheStrip) {
-    // Still inside the 1280 x 1024 screen, so that all of it can be read.
-    XResizeWindow(game.display(), game.window(), 900, 1000);
+// The pixels of one colour in a box, as offsets from their top-left corner:
+// the shape of a line of bitmap text.
+std::vector<std::pair<int, int>> textShape(const Shot& shot, int x0, int y0, int x1, int y1,
+                                           const float* colour) {
+    std::vector<std::pair<int, int>> shape;
+    int left = x1, top = y1;
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++)
+            if (litFrom(shot.at(x, y), colour)) {
+                shape.emplace_back(x, y);
+                left = std::min(left, x), top = std::min(top, y);
+            }
+    for (auto& p : shape)
+        p.first -= left, p.second -= top;
+    return shape;
+}
+
+// The window resized, once it shows a frame of the new size: one with the
+// turn line's shape in the box where it should stand.
+Shot resized(GameProcess& game, int width, int height, const std::vector<std::pair<int, int>>& line,
+             int x0, int y0, int x1, int y1) {
+    XResizeWindow(game.display(), game.window(), width, height);
     XSync(game.display(), False);
-    Shot big = game.waitForShot([](const Shot& s) {
-        return s.width == 900 && s.height == 1000 && turnLinePixels(s, red) == 0 &&
-               s.count(650, 894, 770, 912, [](Pixel p) { return litFrom(p, red); }) > 60;
+    return game.waitForShot([&](const Shot& s) {
+        return s.width == width && s.height == height && textShape(s, x0, y0, x1, y1, red) == line;
     });
-    ASSERT_EQ(big.height, 1000);
-    // GL counts from the bottom: the old picture is now the bottom-left 800 x 800.
-    for (int y = 0; y < 800; y++)
-        for (int x = 0; x < 800; x++) {
-            Pixel a = start.at(x, y), b = big.at(x, y + 200);
-            ASSERT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue) << x << "," << y;
-        }
+}
+
+TEST_F(EndToEnd, AResizedWindowShowsThePictureScaledAndWhole) {
+    // The turn line, whole, in the first frame: about (654, 94) from the bottom.
+    const auto turnLine = textShape(start, 600, 680, 799, 720, red);
+    ASSERT_GT(turnLine.size(), 60u);
+
+    // Twice the size: every cube where it stood, twice as far from the
+    // bottom-left corner; the text as large as before, where it belongs.
+    Shot big = resized(game, 1600, 1600, turnLine, 1250, 1360, 1599, 1430);
+    ASSERT_EQ(big.width, 1600);
+    for (int k = 0; k < 27; k++)
+        EXPECT_GT(cubeEdgeHits(big, k, 2), 36 * 6 / 10) << "cube " << k;
+    EXPECT_TRUE(textShape(big, 1250, 1360, 1599, 1430, red) == turnLine);
+    EXPECT_GT(big.count(1300, 1390, 1320, 1412, [](Pixel p) { return litFrom(p, red); }), 5);
+
+    // Lower than wide: a picture 500 pixels square, black beside it, and the
+    // turn line whole although it reaches past the picture's right edge.
+    Shot small = resized(game, 600, 500, turnLine, 420, 400, 599, 470);
+    ASSERT_EQ(small.width, 600);
+    EXPECT_TRUE(textShape(small, 420, 400, 599, 470, red) == turnLine);
+    EXPECT_EQ(small.count(0, 0, 49, 499, [](Pixel p) { return !dark(p); }), 0);
+    EXPECT_GT(small.count(50, 0, 549, 499, [](Pixel p) { return !dark(p); }), 500);
     EXPECT_TRUE(game.running());
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -19,6 +20,11 @@ namespace {
 bool turned(int k) { return myWorld.cubes[k]->ctm.m[0][1] != 0.0; }
 
 double angleOf(int k) { return myWorld.cubes[k]->ctm.m[0][1]; }
+
+double degreesOf(int k) {
+    const Matrix& m = myWorld.cubes[k]->ctm;
+    return std::atan2(m.m[0][1], m.m[0][0]) * 180 / 3.14159265358979;
+}
 
 // One step of the scenario: an action, then a condition that the loop must
 // bring about before the deadline.
@@ -57,7 +63,8 @@ void next(int) {
 }
 
 TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
-    double firstAngle = 0, secondAngle = 0;
+    double firstAngle = 0, secondAngle = 0, paceFrom = 0, degreesPerSecond = 0;
+    std::chrono::steady_clock::time_point paceStart;
     bool othersStill = true, firstKept = true;
     // No cube outside these has turned.
     auto noneTurnedBut = [](std::initializer_list<int> cells) {
@@ -71,6 +78,16 @@ TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
          [&] {
              othersStill = othersStill && noneTurnedBut({4});
              return turned(4) && angleOf(4) > 0.05;
+         }},
+        {"the spin turns by the clock, 30 degrees a second",
+         [&] {
+             paceStart = std::chrono::steady_clock::now();
+             paceFrom = degreesOf(4);
+         },
+         [&] {
+             std::chrono::duration<double> spent = std::chrono::steady_clock::now() - paceStart;
+             degreesPerSecond = (degreesOf(4) - paceFrom) / spent.count();
+             return spent.count() >= 1.0;
          }},
         {"'5', space, then '5' spins cell 14", [] { keyAction(' ', 0, 0), keyAction('5', 0, 0); },
          [] { return turned(13) && angleOf(13) > 0.05; }},
@@ -94,6 +111,7 @@ TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
     glutMainLoop();
 
     EXPECT_TRUE(failures.empty()) << failures.front();
+    EXPECT_NEAR(degreesPerSecond, 30, 3);
     EXPECT_TRUE(othersStill) << "only the marked cube turns";
     EXPECT_TRUE(firstKept) << "the cube marked first stays at its angle";
     EXPECT_EQ(spots[4][0][0], 1);

@@ -1,6 +1,6 @@
 #include "glwindow.h"
 
-#include "game.h"
+#include "startup.h"
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>

@@ -165,6 +165,22 @@ Window GameProcess::waitForWindow(int pollMs) {
     return gameWindow;
 }
 
+long GameProcess::cpuTicks() const {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t name = stat.rfind(')');
+    if (pid <= 0 || name == std::string::npos)
+        return -1;
+    // Fields 14 and 15, counted from the pid, after the command's name in brackets.
+    std::istringstream fields(stat.substr(name + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; i++)
+        if (i >= 14)
+            ticks += std::stol(field);
+    return ticks;
+}
+
 std::string GameProcess::output() const {
     std::ifstream in(outputPath);
     std::stringstream text;

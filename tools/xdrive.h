@@ -49,6 +49,9 @@ class GameProcess {
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     bool running();
     pid_t processId() const { return pid; }
+    // CPU time the game has used so far, user and system, all its threads,
+    // in clock ticks (100 a second); -1 once it has ended.
+    long cpuTicks() const;
     // Ends the game at once and waits for it.
     void stop();
 
