@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -63,6 +64,25 @@ void pictureViewport(int x, int y, int width, int height) {
                height * side / 800);
 }
 
+// Below "GAME OVER": each player's rows of three in their colour, and who won.
+void drawScore() {
+    char line[32];
+    const int rows[2] = {countRows(spots, 0), countRows(spots, 1)};
+    const float colours[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
+    const float x[2] = {-1.05f, 0.6f}, y[2] = {-1.25f, -0.9f};
+    for (int p = 0; p < 2; p++) {
+        std::snprintf(line, sizeof line, "Player %d: %d %s", p + 1, rows[p],
+                      rows[p] == 1 ? "row" : "rows");
+        glColor3f(colours[p][0], colours[p][1], colours[p][2]);
+        output(x[p], y[p], line);
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+    output(-1.1f, -2.6f,
+           rows[0] > rows[1]   ? "Player 1 wins"
+           : rows[1] > rows[0] ? "Player 2 wins"
+                               : "Draw");
+}
+
 } // namespace
 
 void output(float x, float y, const char* str) {
@@ -104,6 +124,7 @@ void display() {
         // Still in Helvetica 18 from the title.
         glColor3f(1.0f, 1.0f, 1.0f);
         output(-1.0f, 0.0f, "GAME OVER");
+        drawScore();
     }
 
     glFlush();

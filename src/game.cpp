@@ -100,6 +100,38 @@ void drawCubes() {
     glutPostRedisplay();
 }
 
+namespace {
+
+// Whether the player holds the cell at x-position x, level and row, each 0 to
+// 2; false outside the board.
+bool holds(const int board[9][3][2], int player, int x, int level, int row) {
+    return x >= 0 && x < 3 && level >= 0 && level < 3 && row >= 0 && row < 3 &&
+           board[3 * row + x][level][player] == 1;
+}
+
+} // namespace
+
+int countRows(const int board[9][3][2], int player) {
+    // A row of three has a middle cell and runs one step to either side of
+    // it, the step one of the 26 to a neighbour; each row is met twice, once
+    // with each of its two opposite steps.
+    int found = 0;
+    for (int x = 0; x < 3; x++)
+        for (int level = 0; level < 3; level++)
+            for (int row = 0; row < 3; row++) {
+                if (!holds(board, player, x, level, row))
+                    continue;
+                for (int dx = -1; dx <= 1; dx++)
+                    for (int dl = -1; dl <= 1; dl++)
+                        for (int dr = -1; dr <= 1; dr++)
+                            if ((dx != 0 || dl != 0 || dr != 0) &&
+                                holds(board, player, x - dx, level - dl, row - dr) &&
+                                holds(board, player, x + dx, level + dl, row + dr))
+                                found++;
+            }
+    return found / 2;
+}
+
 /* ---------------- Callbacks ---------------- */
 
 void ab1() { spinCube(0); }

@@ -43,6 +43,10 @@ void turnBoard(double x, double y, double z, double angle);
 void spinCube(int k);
 // Replaces all 54 pieces with fresh ones at home; after every move.
 void drawCubes();
+// How many of the board's 49 rows of three (along the axes, the planes'
+// diagonals, and corner to corner through the centre) hold three balls of
+// the player (0 or 1); shown at GAME OVER.
+int countRows(const int board[9][3][2], int player);
 
 // Callbacks, on the toolkit's one thread.
 // Every typed character: column keys, space for the move, view keys.

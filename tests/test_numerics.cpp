@@ -2,11 +2,14 @@
 // positions depend on; no window needed.
 
 #include "CWorld.h"
+#include "game.h"
 #include "swapcontrol.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -273,6 +276,117 @@ TEST(Cube, HoldsTheCornerAndFaceTables) {
     EXPECT_EQ(cube.vertices[5][0], -1.0f);
     EXPECT_EQ(cube.vertices[5][1], 1.0f);
     EXPECT_EQ(cube.vertices[5][2], 1.0f);
+}
+
+// The rows of three of the board, found afresh: from every cell, one and two
+// steps in each of the 13 directions whose first step that is not 0 is +1.
+struct Cell {
+    int x, level, row;
+};
+std::vector<std::vector<Cell>> everyRow() {
+    std::vector<std::vector<Cell>> rows;
+    for (int d = 0; d < 27; d++) {
+        const int step[3] = {d % 3 - 1, d / 3 % 3 - 1, d / 9 - 1};
+        int first = step[0] != 0 ? step[0] : step[1] != 0 ? step[1] : step[2];
+        if (first != 1)
+            continue;
+        for (int c = 0; c < 27; c++) {
+            const int at[3] = {c % 3, c / 3 % 3, c / 9};
+            std::vector<Cell> row;
+            for (int i = 0; i < 3; i++) {
+                Cell cell{at[0] + i * step[0], at[1] + i * step[1], at[2] + i * step[2]};
+                if (cell.x < 0 || cell.x > 2 || cell.level < 0 || cell.level > 2 || cell.row < 0 ||
+                    cell.row > 2)
+                    break;
+                row.push_back(cell);
+            }
+            if (row.size() == 3)
+                rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+// The rows that hold three balls of the player.
+std::vector<std::vector<Cell>> rowsOf(const int board[9][3][2], int player) {
+    std::vector<std::vector<Cell>> held;
+    for (const auto& row : everyRow()) {
+        bool all = true;
+        for (const Cell& cell : row)
+            all = all && board[3 * cell.row + cell.x][cell.level][player] == 1;
+        if (all)
+            held.push_back(row);
+    }
+    return held;
+}
+
+// How many coordinates stay the same along a row: 2 on an axis, 1 on a
+// plane's diagonal, 0 corner to corner.
+int fixedCoordinates(const std::vector<Cell>& row) {
+    return (row[0].x == row[2].x) + (row[0].level == row[2].level) + (row[0].row == row[2].row);
+}
+
+TEST(Score, CountsTheRowsOfThreeOfEachPlayer) {
+    ASSERT_EQ(everyRow().size(), 49u);
+    int board[9][3][2] = {};
+    // One colour everywhere: all 49 rows; none for the other player.
+    for (auto& column : board)
+        for (auto& level : column)
+            level[0] = 1;
+    EXPECT_EQ(countRows(board, 0), 49);
+    EXPECT_EQ(countRows(board, 1), 0);
+
+    // Columns 1 to 9 played three times over: the players alternate cell by
+    // cell, and only diagonals of planes come out whole.
+    for (int c = 0; c < 9; c++)
+        for (int l = 0; l < 3; l++) {
+            board[c][l][0] = (9 * l + c) % 2 == 0;
+            board[c][l][1] = (9 * l + c) % 2 == 1;
+        }
+    EXPECT_EQ(countRows(board, 0), 12);
+    EXPECT_EQ(countRows(board, 1), 6);
+    for (int player = 0; player < 2; player++)
+        for (const auto& row : rowsOf(board, player))
+            EXPECT_EQ(fixedCoordinates(row), 1);
+
+    // The centre and the eight corners: the four rows corner to corner.
+    for (int c = 0; c < 9; c++)
+        for (int l = 0; l < 3; l++)
+            board[c][l][0] = (c == 4 && l == 1) || (c % 3 != 1 && c / 3 != 1 && l != 1);
+    EXPECT_EQ(countRows(board, 0), 4);
+    for (const auto& row : rowsOf(board, 0))
+        EXPECT_EQ(fixedCoordinates(row), 0);
+
+    // The centre and the six cells beside it, none on an edge of the cube:
+    // three rows, all inside; the other twenty cells have the twelve edges.
+    for (int c = 0; c < 9; c++)
+        for (int l = 0; l < 3; l++) {
+            int middles = (c % 3 == 1) + (c / 3 == 1) + (l == 1);
+            board[c][l][0] = middles >= 2;
+            board[c][l][1] = middles < 2;
+        }
+    EXPECT_EQ(countRows(board, 0), 3);
+    for (const auto& row : rowsOf(board, 0))
+        EXPECT_EQ(row[1].x * 100 + row[1].level * 10 + row[1].row, 111) << "through the centre";
+    EXPECT_EQ(countRows(board, 1), 12);
+}
+
+TEST(Score, AgreesWithEveryRowFoundAfreshOnRandomBoards) {
+    std::mt19937 random(2026);
+    std::uniform_int_distribution<int> coin(0, 1), entry(-1, 2);
+    for (int i = 0; i < 2000; i++) {
+        int board[9][3][2];
+        // Full boards, and boards of any entries, of which only 1 holds a ball.
+        for (auto& column : board)
+            for (auto& level : column) {
+                int owner = coin(random);
+                level[0] = i % 2 == 0 ? owner == 0 : entry(random);
+                level[1] = i % 2 == 0 ? owner == 1 : entry(random);
+            }
+        for (int player = 0; player < 2; player++)
+            ASSERT_EQ(countRows(board, player), static_cast<int>(rowsOf(board, player).size()))
+                << "board " << i << ", player " << player;
+    }
 }
 
 TEST(SwapControl, ExtensionsMatchWholeNamesOnly) {

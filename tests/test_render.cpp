@@ -221,6 +221,67 @@ TEST_F(Render, GameOverOnceTheBoardIsFull) {
     EXPECT_TRUE(again == over);
 }
 
+TEST_F(Render, GameOverCountsTheRowsBelowIt) {
+    const char* game = "1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9 5 6 4 3 7 2 8 1 9 ";
+    for (const char* key = game; *key != '\0'; key++)
+        keyAction(static_cast<unsigned char>(*key), 0, 0);
+    ASSERT_EQ(countRows(spots, 0), 7);
+    ASSERT_EQ(countRows(spots, 1), 5);
+    const char* lines[3] = {"Player 1: 7 rows", "Player 2: 5 rows", "Player 1 wins"};
+    // Each line where it belongs, in its colour, as wide as its text: the
+    // players' lines about (282, 52) and (473, 52), who won about (284, 26).
+    const struct {
+        int x0, x1, y0, y1, left, bottom;
+    } boxes[3] = {
+        {270, 460, 44, 72, 282, 52}, {462, 640, 44, 72, 473, 52}, {270, 460, 16, 42, 284, 26}};
+    for (int who = 0; who < 2; who++) {
+        (who == 0 ? colour1 : colour2)(2);
+        const float colours[3][3] = {{r1, g1, b1}, {r2, g2, b2}, {1, 1, 1}};
+        Frame frame = renderFrame();
+        int inBoxes = 0;
+        for (int i = 0; i < 3; i++) {
+            auto inColour = [&](Rgb p) {
+                return !isDark(p) && (colours[i][0] > 0.5f) == (p.red > 128) &&
+                       (colours[i][1] > 0.5f) == (p.green > 128) &&
+                       (colours[i][2] > 0.5f) == (p.blue > 128);
+            };
+            Box text =
+                findText(frame, boxes[i].x0, boxes[i].y0, boxes[i].x1, boxes[i].y1, inColour);
+            EXPECT_NEAR(text.left, boxes[i].left, 3) << lines[i];
+            // The baseline: letters without descenders stand on it.
+            EXPECT_NEAR(findText(frame, text.left, boxes[i].bottom - 1, text.left + 8,
+                                 boxes[i].bottom + 12, inColour)
+                            .bottom,
+                        boxes[i].bottom, 2)
+                << lines[i];
+            int width = glutBitmapLength(GLUT_BITMAP_HELVETICA_18,
+                                         reinterpret_cast<const unsigned char*>(lines[i]));
+            EXPECT_NEAR(text.right - text.left, width, 3) << lines[i];
+            inBoxes += frame.count(boxes[i].x0, boxes[i].y0, boxes[i].x1, boxes[i].y1, lit);
+            EXPECT_EQ(frame.count(boxes[i].x0, boxes[i].y0, boxes[i].x1, boxes[i].y1, lit),
+                      text.count)
+                << lines[i] << " is all in its colour";
+        }
+        // Nothing else below "GAME OVER"; above it the picture is pinned.
+        EXPECT_EQ(frame.count(0, 0, 799, 74, lit), inBoxes);
+    }
+    // A draw, and a single row.
+    resetGame();
+    spots[0][0][0] = spots[1][0][0] = spots[2][0][0] = 1;
+    spots[0][1][1] = spots[1][1][1] = spots[2][1][1] = 1;
+    instructions = 5;
+    Frame draw = renderFrame();
+    int drawWidth =
+        glutBitmapLength(GLUT_BITMAP_HELVETICA_18, reinterpret_cast<const unsigned char*>("Draw"));
+    EXPECT_NEAR(findText(draw, 270, 16, 460, 42, white).right -
+                    findText(draw, 270, 16, 460, 42, white).left,
+                drawWidth, 3);
+    int oneRow = glutBitmapLength(GLUT_BITMAP_HELVETICA_18,
+                                  reinterpret_cast<const unsigned char*>("Player 1: 1 row"));
+    Box one = findText(draw, 270, 44, 460, 72, lit);
+    EXPECT_NEAR(one.right - one.left, oneRow, 3);
+}
+
 TEST_F(Render, TurnedBoardLeavesTheStripWhereItWas) {
     spots[6][0][0] = 1;
     Frame home = renderFrame();
@@ -300,8 +361,9 @@ TEST_F(Render, FramesMatchDrawingEveryPieceAfreshToThePixel) {
         colour2(4);
         Frame game = renderFrame();
         Frame direct = directFrame();
+        // Below "GAME OVER" stands the count of rows, which has a test of its own.
         int differ = 0;
-        for (size_t i = 0; i < game.pixels.size(); i++)
+        for (size_t i = 3 * 800 * 75; i < game.pixels.size(); i++)
             differ += game.pixels[i] != direct.pixels[i];
         EXPECT_EQ(differ, 0) << "bytes differ after \"" << keys << "\"";
     }
