@@ -17,12 +17,9 @@ static void fatalError(const char* format, va_list args) {
 }
 
 int main(int argc, char** argv) {
-    const char* displayName = std::getenv("DISPLAY");
-    if (displayName == nullptr || *displayName == '\0') {
-        std::fputs("kaveto: no display: DISPLAY is not set; start the game on an X desktop\n",
-                   stderr);
-        return 1;
-    }
+    int status = checkCommandLine(argc, argv);
+    if (status >= 0)
+        return status;
     glutInitErrorFunc(fatalError);
     glutInit(&argc, argv);
     PlaySoundA("Original Tetris theme (Tetris Soundtrack)", NULL, SND_ASYNC);

@@ -6,6 +6,13 @@
 #include "swapcontrol.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -19,7 +26,62 @@ const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat high_shininess[] = {100.0f};
 
+const char* const usage = R"(Usage: kaveto [X options]
+A board game for two players on a cube of 3 x 3 x 3 cells.
+
+Keys:
+  1 ... 9       choose a column; the cube where the ball would land turns
+  space         drop the ball into the chosen column and pass the turn
+  q a, w s, e d turn the board a quarter turn about the x, y or z axis
+The right mouse button opens the menu: colours, pages of rules, Quit.
+
+Options:
+  --help        print this and exit
+  --version     print the version and exit
+  -display NAME, -geometry SPEC, -iconic, -direct, -indirect, -gldebug, -sync
+                the toolkit's X options
+)";
+
+bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (std::strcmp(argument, name) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
+
+int checkCommandLine(int argc, char** argv) {
+    bool displayNamed = false;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kaveto %s\n", KAVETO_VERSION);
+            return 0;
+        }
+        if (isOneOf(argv[i], {"-display", "-geometry"})) {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "kaveto: %s needs a value; try 'kaveto --help'\n", argv[i]);
+                return 2;
+            }
+            displayNamed = displayNamed || std::strcmp(argv[i], "-display") == 0;
+            i++;
+        } else if (!isOneOf(argv[i], {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"})) {
+            std::fprintf(stderr, "kaveto: unknown argument '%s'; try 'kaveto --help'\n", argv[i]);
+            return 2;
+        }
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (!displayNamed && (display == nullptr || *display == '\0')) {
+        std::fputs("kaveto: no display: DISPLAY is not set; start the game on an X desktop\n",
+                   stderr);
+        return 1;
+    }
+    return -1;
+}
 
 void init() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -42,6 +104,10 @@ void createGameWindow() {
     glutInitWindowPosition(300, 0);
     glutInitWindowSize(winWidth, winHeight);
     glutCreateWindow("Kaveto by Lorvane & Tessmer");
+    // The class ties the window to the desktop entry (StartupWMClass) and its icon.
+    char name[] = "kaveto", className[] = "Kaveto";
+    XClassHint hint = {name, className};
+    XSetClassHint(glXGetCurrentDisplay(), glXGetCurrentDrawable(), &hint);
     requestSwapInterval();
     init();
     menu();

@@ -70,6 +70,44 @@ TEST(Program, OpensItsWindowShowsTheFirstFrameAndPrintsNothing) {
     EXPECT_TRUE(game.running());
     EXPECT_EQ(game.output(), "");
     std::system(("rm -rf '" + theme + "'").c_str());
+
+    // The class that ties the window to the desktop entry, as a desktop reads it.
+    std::string command = "xprop -id " + std::to_string(window) + " WM_CLASS";
+    FILE* xprop = popen(command.c_str(), "r");
+    ASSERT_NE(xprop, nullptr);
+    char line[256] = "";
+    std::fgets(line, sizeof line, xprop);
+    EXPECT_EQ(pclose(xprop), 0);
+    EXPECT_STREQ(line, "WM_CLASS(STRING) = \"kaveto\", \"Kaveto\"\n");
+}
+
+TEST(Program, AnswersHelpVersionAndBadArgumentsWithoutADisplay) {
+    GameProcess help({"DISPLAY="}, {"--help"});
+    EXPECT_EQ(help.waitForExit(), 0);
+    std::string usage = help.output();
+    EXPECT_EQ(usage.rfind("Usage: kaveto", 0), 0u) << usage;
+    for (const char* key : {"1 ... 9", "space", "q a, w s, e d", "-display"})
+        EXPECT_NE(usage.find(key), std::string::npos) << key;
+
+    GameProcess version({"DISPLAY="}, {"--version"});
+    EXPECT_EQ(version.waitForExit(), 0);
+    EXPECT_EQ(version.output(), "kaveto 1.0\n");
+
+    for (auto arguments : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"-iconic", "extra"}, {"-display"}, {"-geometry", "640x480", "-x"}}) {
+        GameProcess bad({}, arguments);
+        EXPECT_EQ(bad.waitForExit(), 2) << arguments.back();
+        std::string said = bad.output();
+        EXPECT_EQ(said.rfind("kaveto: ", 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
+}
+
+TEST(Program, TakesTheToolkitsDisplayOption) {
+    // The display named on the command line, where $DISPLAY names none.
+    GameProcess game({"DISPLAY="}, {"-display", std::getenv("DISPLAY")});
+    EXPECT_NE(game.waitForWindow(), 0u) << game.output();
+    EXPECT_TRUE(game.running());
 }
 
 TEST(Program, SaysInOneLineWhenThereIsNoDisplay) {

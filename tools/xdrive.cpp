@@ -93,7 +93,8 @@ std::string gamePath() {
     return path != nullptr ? path : "kaveto";
 }
 
-GameProcess::GameProcess(const std::vector<std::string>& environment) {
+GameProcess::GameProcess(const std::vector<std::string>& environment,
+                         const std::vector<std::string>& arguments) {
     XSetErrorHandler(ignoreXError);
     x = XOpenDisplay(nullptr);
     char name[] = "/tmp/kaveto-output.XXXXXX";
@@ -106,7 +107,11 @@ GameProcess::GameProcess(const std::vector<std::string>& environment) {
         for (const std::string& setting : environment)
             putenv(strdup(setting.c_str()));
         std::string path = gamePath();
-        execl(path.c_str(), "kaveto", static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>("kaveto")};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     close(fd);

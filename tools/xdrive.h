@@ -33,9 +33,10 @@ bool waitFor(const std::function<bool()>& condition,
 
 class GameProcess {
   public:
-    // Starts the game with these extra NAME=value settings in its environment;
-    // its output goes to files that output() reads.
-    explicit GameProcess(const std::vector<std::string>& environment = {});
+    // Starts the game with these extra NAME=value settings in its environment
+    // and these arguments; its output goes to a file that output() reads.
+    explicit GameProcess(const std::vector<std::string>& environment = {},
+                         const std::vector<std::string>& arguments = {});
     // Kills the game if it still runs and removes its output files.
     ~GameProcess();
 
