@@ -38,7 +38,7 @@ The right mouse button opens the menu: colours, pages of rules, Quit.
 Options:
   --help        print this and exit
   --version     print the version and exit
-  -display NAME, -geometry SPEC, -iconic, -direct, -indirect, -gldebug, -sync
+  -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug, -sync
                 the toolkit's X options
 )";
 
