@@ -38,8 +38,8 @@ The right mouse button opens the menu: colours, pages of rules, Quit.
 Options:
   --help        print this and exit
   --version     print the version and exit
-  -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug, -sync
-                the toolkit's X options
+  -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug,
+  -sync         the toolkit's X options
 )";
 
 bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
