@@ -1,0 +1,67 @@
+#ifndef KAVETO_SOLVER_H
+#define KAVETO_SOLVER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The solved game, apart from any toolkit. A value is the final difference
+// "rows of player 1 minus rows of player 2" when both play perfectly from a
+// position on, the rows already made included.
+
+// A position: the balls of each player (0 = player 1) as sets of cells, bit
+// 9 * level + column as in the game's cell index; player 1 is on turn when
+// both hold as many balls.
+struct Position {
+    uint32_t balls[2];
+};
+
+// How many balls are on the board.
+int ballCount(const Position& position);
+// The player on turn (0 or 1).
+int playerOnTurn(const Position& position);
+// The cell (0 to 26) where a ball dropped into column c (0 to 8) lands, or -1
+// when the column is full.
+int landingIndex(const Position& position, int column);
+// Drops a ball of the player on turn into column c, which has room.
+Position afterMove(const Position& position, int column);
+// Rows of three completed so far by player 1, minus those of player 2.
+int rowDifference(const Position& position);
+// The value of the position, from the book where it holds it, otherwise by
+// searching; a few milliseconds at most.
+int positionValue(const Position& position);
+// The value after each column is played next, for the columns with room;
+// returns the set of those columns (bit c for column c). A move's value
+// includes the rows it makes.
+int moveValues(const Position& position, int values[9]);
+// The value by search alone, never the book; for the tool that writes the book.
+int searchValue(const Position& position);
+// Empties the search's table and sizes it at 2^bits entries of 8 bytes; the
+// game's first search makes one of 2^22 (32 MB) by itself.
+void resizeSearchTable(int bits);
+
+// Positions of n balls, as the solve and the book order them: one block for
+// each class of column heights under the board's symmetries, holding every
+// colouring of those heights with player 1's share of the balls.
+// How many positions of n balls there are in that order.
+size_t positionsOfPly(int balls);
+// The place of a position among those of its number of balls; symmetric
+// positions share it.
+size_t plyIndex(const Position& position);
+// The occupied cells of each block of positions of n balls, in order; in a
+// block the colourings follow the combinations of player 1's balls among the
+// occupied cells, in the order of the cells, in colex order.
+std::vector<uint32_t> heightsOfPly(int balls);
+
+// The book: the value of every position of up to bookPlies balls, one signed
+// byte each, ply after ply in the order above.
+const int bookPlies = 12;
+// The place of a position of up to bookPlies balls in the book.
+size_t bookIndex(const Position& position);
+// How many entries the book has.
+size_t bookSize();
+// The book built into the game, and its size in bytes, which is bookSize().
+extern const int8_t* const bookData;
+extern const size_t bookDataSize;
+
+#endif
