@@ -16,6 +16,10 @@ int spotSelected = 0;
 int colSelected = 0;
 World myWorld;
 
+// Who plays
+int computerSide = -1;
+void (*turnBegins)() = nullptr;
+
 // Status strip
 int instructions = 0;
 void* font = GLUT_BITMAP_TIMES_ROMAN_24;
@@ -221,6 +225,8 @@ struct ViewKey {
 const ViewKey viewKeys[] = {{'q', 1, 0, 0, 90},  {'a', 1, 0, 0, -90}, {'w', 0, 1, 0, 90},
                             {'s', 0, 1, 0, -90}, {'e', 0, 0, 1, 90},  {'d', 0, 0, 1, -90}};
 
+} // namespace
+
 void chooseColumn(int k) {
     int n = landingCell(k);
     // A full column's key is ignored, so a space never passes the turn empty.
@@ -240,15 +246,34 @@ void playMove() {
     spotSelected = 0;
     turn = turn == 0 ? 1 : 0;
     drawCubes();
+    if (turnBegins != nullptr)
+        turnBegins();
 }
 
-} // namespace
+void newGame() {
+    animation();
+    std::fill(&spots[0][0][0], &spots[0][0][0] + sizeof spots / sizeof(int), 0);
+    for (int c = 0; c < 9; c++)
+        *columnCount(c) = 0;
+    turn = 0;
+    gamecount = 0;
+    spotSelected = 0;
+    colSelected = 0;
+    instructions = 0;
+    drawCubes();
+    if (turnBegins != nullptr)
+        turnBegins();
+}
 
 void keyAction(unsigned char key, int, int) {
+    // While the computer is on turn the move is its own; the view keys still act.
+    bool computersMove = turn == computerSide;
     if (key == ' ') {
-        playMove();
+        if (!computersMove)
+            playMove();
     } else if (key >= '1' && key <= '9') {
-        chooseColumn(key - '0');
+        if (!computersMove)
+            chooseColumn(key - '0');
     } else {
         for (const ViewKey& view : viewKeys)
             if (view.key == key)

@@ -48,6 +48,23 @@ void drawCubes();
 // the player (0 or 1); shown at GAME OVER.
 int countRows(const int board[9][3][2], int player);
 
+// Marks the landing cell of the digit k's column, as that digit does; a full
+// column changes nothing.
+void chooseColumn(int k);
+// Plays the marked cell for the player on turn and passes the turn, as space
+// does; only stops the spin when no cell is marked.
+void playMove();
+// Starts a new game: the board, the counters and the turn as at start, no
+// page, no cell marked, every piece at home; colours and opponent stay.
+void newGame();
+
+// The player whose moves the computer makes (0 or 1), or -1 when two people
+// play; digits and space do nothing while it is on turn.
+extern int computerSide;
+// Called whenever a move has passed the turn or a new game begins; the
+// computer's turn sets it to take its move.
+extern void (*turnBegins)();
+
 // Callbacks, on the toolkit's one thread.
 // Every typed character: column keys, space for the move, view keys.
 void keyAction(unsigned char key, int x, int y);

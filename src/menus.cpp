@@ -1,10 +1,12 @@
 #include "menus.h"
 
+#include "computer.h"
 #include "game.h"
 
 #include <GL/freeglut.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -20,6 +22,26 @@ const Colour player2Colours[4] = {{" Green ", 0, 1, 0},
                                   {" Yellow ", 1, 1, 0},
                                   {" Orange ", 1, 0.3f, 0},
                                   {" Grey ", 0.3f, 0.3f, 0.3f}};
+
+// The opponent's entries; the one in force is marked with a leading '*'.
+const char* const opponentLabels[4] = {" Two players ", " Computer: easy ", " Computer: good ",
+                                       " Computer: perfect "};
+int opponentMenu = 0;
+
+// Writes the opponent menu's labels for the choices in force.
+void labelOpponents() {
+    int current = glutGetMenu();
+    glutSetMenu(opponentMenu);
+    for (int level = 0; level < 4; level++) {
+        std::string label = opponentLabels[level];
+        glutChangeToMenuEntry(level + 1, (level == opponentLevel ? "*" + label : label).c_str(),
+                              level + 1);
+    }
+    glutChangeToMenuEntry(
+        5, computerPlays == 0 ? " Computer plays Player 1 " : " Computer plays Player 2 ", 5);
+    if (current != 0)
+        glutSetMenu(current);
+}
 
 int colourMenu(void (*handler)(int), const Colour (&colours)[4]) {
     int id = glutCreateMenu(handler);
@@ -44,12 +66,18 @@ void menu() {
     int playerMenu = glutCreateMenu(player);
     glutAddSubMenu("Player1", player1Menu);
     glutAddSubMenu("Player2", player2Menu);
+    opponentMenu = glutCreateMenu(opponent);
+    for (int value = 1; value <= 5; value++)
+        glutAddMenuEntry("", value);
+    labelOpponents();
     glutCreateMenu(mainMenu);
     glutAddSubMenu(" Colours ", playerMenu);
     glutAddMenuEntry(" Game Instructions ", 2);
     glutAddMenuEntry(" Helpful Reminders ", 3);
     glutAddMenuEntry(" Single Player Rules ", 6);
     glutAddMenuEntry(" Keyboard ", 5);
+    glutAddSubMenu(" Opponent ", opponentMenu);
+    glutAddMenuEntry(" New game ", 7);
     glutAddMenuEntry(" Quit", 4);
 }
 
@@ -68,11 +96,23 @@ void mainMenu(int value) {
     case 6:
         instructions = 4;
         break;
+    case 7:
+        startNewGame();
+        break;
     case 4:
         std::exit(0);
     default:
         break;
     }
+    glutPostRedisplay();
+}
+
+void opponent(int value) {
+    if (value >= 1 && value <= 4)
+        chooseOpponent(value - 1, computerPlays);
+    else if (value == 5)
+        chooseOpponent(opponentLevel, 1 - computerPlays);
+    labelOpponents();
     glutPostRedisplay();
 }
 

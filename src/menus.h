@@ -5,6 +5,9 @@
 void menu();
 // Main menu: a page for the status strip, or Quit.
 void mainMenu(int value);
+// The " Opponent " submenu: 1 two players, 2 to 4 the computer's levels
+// easy, good and perfect, 5 the other player for the computer.
+void opponent(int value);
 // The " Colours " submenu; holds only submenus.
 void player(int value);
 // Player 1's colour.

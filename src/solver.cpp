@@ -124,11 +124,6 @@ uint64_t& slotOf(uint64_t key) {
     return table[(hash >> 20) & tableMask];
 }
 
-void ensureTable() {
-    if (table.empty())
-        resizeSearchTable(gameTableBits);
-}
-
 /* ---------------- The search ---------------- */
 
 // Symmetric positions share an entry only while the board is open enough
@@ -256,21 +251,26 @@ int negamax(const Tables& t, uint64_t mine, uint64_t mask, int plies, int alpha,
 }
 
 // The exact value of the rest of the game for the player on turn, by a
-// series of null-window searches that halve the interval it lies in.
+// series of null-window searches, the first at the value of the position
+// solved last: positions solved one after the other are mostly siblings,
+// whose values lie close together.
 int solveRest(uint64_t mine, uint64_t mask, int plies) {
+    static int guess = 0;
     const Tables& t = tables();
-    ensureTable();
+    prepareSearch();
     int mineOpen, theirsOpen;
     openRows(t, mine, mask ^ mine, mineOpen, theirsOpen);
     int low = -theirsOpen, high = mineOpen;
+    int middle = std::max(low, std::min(high - 1, guess));
     while (low < high) {
-        int middle = low + (high - low) / 2;
         int value = negamax(t, mine, mask, plies, middle, middle + 1, mineOpen, theirsOpen);
         if (value <= middle)
             high = value;
         else
             low = value;
+        middle = value <= middle ? std::max(low, value - 1) : std::min(high - 1, value);
     }
+    guess = low;
     return low;
 }
 
@@ -394,6 +394,13 @@ int rowDifference(const Position& position) {
 
 /* ---------------- Values ---------------- */
 
+void prepareSearch() {
+    tables();
+    layout();
+    if (table.empty())
+        resizeSearchTable(gameTableBits);
+}
+
 void resizeSearchTable(int bits) {
     table.assign(size_t{1} << bits, 0);
     tableMask = (uint64_t{1} << bits) - 1;
@@ -421,6 +428,34 @@ int moveValues(const Position& position, int values[9]) {
             values[c] = positionValue(afterMove(position, c));
         }
     return legal;
+}
+
+int movesWithin(const Position& position, int slack) {
+    const Tables& t = tables();
+    prepareSearch();
+    int sign = playerOnTurn(position) == 0 ? 1 : -1;
+    int best = sign * positionValue(position), within = 0;
+    for (int c = 0; c < 9; c++) {
+        if (landingIndex(position, c) < 0)
+            continue;
+        Position next = afterMove(position, c);
+        bool good;
+        if (ballCount(next) <= bookPlies) {
+            good = sign * bookData[bookIndex(next)] >= best - slack;
+        } else {
+            // One null-window search: is the rest worth at most `most` to the
+            // player on turn after the move?
+            int most = sign * rowDifference(next) - best + slack;
+            uint64_t mine = toSearch(next.balls[1 - playerOnTurn(position)]);
+            uint64_t mask = mine | toSearch(next.balls[playerOnTurn(position)]);
+            int mineOpen, theirsOpen;
+            openRows(t, mine, mask ^ mine, mineOpen, theirsOpen);
+            good = negamax(t, mine, mask, ballCount(next), most, most + 1, mineOpen, theirsOpen) <=
+                   most;
+        }
+        within |= good << c;
+    }
+    return within;
 }
 
 size_t positionsOfPly(int balls) {

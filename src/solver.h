@@ -34,10 +34,15 @@ int positionValue(const Position& position);
 // returns the set of those columns (bit c for column c). A move's value
 // includes the rows it makes.
 int moveValues(const Position& position, int values[9]);
+// The columns (bit c for column c) whose value is at most slack rows worse,
+// for the player on turn, than the position's; faster than moveValues.
+int movesWithin(const Position& position, int slack);
 // The value by search alone, never the book; for the tool that writes the book.
 int searchValue(const Position& position);
-// Empties the search's table and sizes it at 2^bits entries of 8 bytes; the
-// game's first search makes one of 2^22 (32 MB) by itself.
+// Makes the search's tables, and a table of 2^22 entries (32 MB) unless it
+// has one; the first search does it by itself otherwise, in 40 ms or so.
+void prepareSearch();
+// Empties the search's table and sizes it at 2^bits entries of 8 bytes.
 void resizeSearchTable(int bits);
 
 // Positions of n balls, as the solve and the book order them: one block for

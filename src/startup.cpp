@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "computer.h"
 #include "frame.h"
 #include "game.h"
 #include "menus.h"
@@ -111,6 +112,7 @@ void createGameWindow() {
     requestSwapInterval();
     init();
     menu();
+    turnBegins = computerTurn;
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
     glutKeyboardFunc(keyAction);

@@ -1,5 +1,6 @@
 #include "glharness.h"
 
+#include "computer.h"
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
@@ -44,6 +45,7 @@ Frame readWindow() {
 }
 
 void resetGame() {
+    chooseOpponent(0, 1);
     for (auto& column : spots)
         for (auto& level : column)
             level[0] = level[1] = 0;

@@ -1,0 +1,87 @@
+#include "computer.h"
+
+#include "game.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+
+int opponentLevel = 0;
+int computerPlays = 1;
+
+namespace {
+
+// Each move the computer starts has a number; a timer whose number is no
+// longer the pending one belongs to a cancelled move.
+int pendingMove = 0;
+int movesStarted = 0;
+
+std::mt19937& randomMoves() {
+    static std::mt19937 random{std::random_device{}()};
+    return random;
+}
+
+void cancelComputerMove() {
+    if (pendingMove == 0)
+        return;
+    pendingMove = 0;
+    // As when a player picks another column, the cube keeps its angle.
+    animation();
+    colSelected = 0;
+    spotSelected = 0;
+}
+
+} // namespace
+
+Position boardPosition() {
+    Position position = {{0, 0}};
+    for (int c = 0; c < 9; c++)
+        for (int l = 0; l < 3; l++)
+            for (int p = 0; p < 2; p++)
+                if (spots[c][l][p] == 1)
+                    position.balls[p] |= uint32_t{1} << (9 * l + c);
+    return position;
+}
+
+int computerColumn(const Position& position, int level, std::mt19937& random) {
+    static const int slack[4] = {0, 4, 1, 0};
+    int within = movesWithin(position, slack[level]);
+    int choices[9], count = 0;
+    for (int c = 0; c < 9; c++)
+        if (within >> c & 1)
+            choices[count++] = c;
+    return choices[std::uniform_int_distribution<int>(0, count - 1)(random)];
+}
+
+void chooseOpponent(int level, int plays) {
+    cancelComputerMove();
+    opponentLevel = level;
+    computerPlays = plays;
+    computerSide = level == 0 ? -1 : plays;
+    // Once, so that no move of the computer's waits for it.
+    if (level != 0)
+        prepareSearch();
+    computerTurn();
+    glutPostRedisplay();
+}
+
+void startNewGame() {
+    cancelComputerMove();
+    newGame();
+}
+
+void computerTurn() {
+    if (computerSide < 0 || turn != computerSide || gamecount == 27 || pendingMove != 0)
+        return;
+    chooseColumn(computerColumn(boardPosition(), opponentLevel, randomMoves()) + 1);
+    pendingMove = ++movesStarted;
+    glutTimerFunc(computerDelay, computerDrop, pendingMove);
+    glutPostRedisplay();
+}
+
+void computerDrop(int move) {
+    if (move != pendingMove)
+        return;
+    pendingMove = 0;
+    playMove();
+}

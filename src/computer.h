@@ -1,0 +1,37 @@
+#ifndef KAVETO_COMPUTER_H
+#define KAVETO_COMPUTER_H
+
+#include "solver.h"
+
+#include <random>
+
+// The computer as a player: it marks its column as a digit does, lets the
+// mark turn for computerDelay ms, then drops its ball as space does.
+
+// The opponent: 0 two players, 1 easy, 2 good, 3 perfect.
+extern int opponentLevel;
+// The player the computer plays when it plays (0 or 1; player 2 at start).
+extern int computerPlays;
+// How long the computer's mark turns before its ball drops, in ms.
+const unsigned computerDelay = 1000;
+
+// The board of the game as the solver sees it.
+Position boardPosition();
+// The column (0 to 8) that the level (1 to 3) plays in the position, at
+// random among those it finds good enough: perfect among the best, good
+// among those at most 1 row worse, easy at most 4 rows worse.
+int computerColumn(const Position& position, int level, std::mt19937& random);
+
+// Sets the opponent (level 0 to 3) and the player the computer plays;
+// cancels a move the computer is marking, then lets it move if it is on turn.
+void chooseOpponent(int level, int plays);
+// The menu's New game: cancels a move the computer is marking and starts a
+// new game, in which the computer moves first if it plays player 1.
+void startNewGame();
+// Takes the computer's move if it is on turn and none is pending: its mark,
+// then a timer for the drop; the game calls it as each turn begins.
+void computerTurn();
+// Timer callback: drops the computer's marked ball, unless that move was cancelled.
+void computerDrop(int move);
+
+#endif
