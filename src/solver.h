@@ -50,8 +50,8 @@ void resizeSearchTable(int bits);
 // colouring of those heights with player 1's share of the balls.
 // How many positions of n balls there are in that order.
 size_t positionsOfPly(int balls);
-// The place of a position among those of its number of balls; symmetric
-// positions share it.
+// The place of a position among those of its number of balls; positions
+// share a place only when they are images of one another.
 size_t plyIndex(const Position& position);
 // The occupied cells of each block of positions of n balls, in order; in a
 // block the colourings follow the combinations of player 1's balls among the

@@ -287,7 +287,7 @@ TEST_F(EndToEnd, AResizedWindowShowsThePictureScaledAndWhole) {
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {5}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {7}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

@@ -2,6 +2,7 @@
 // keyboard callback, the loop's own idle passes turn the cubes, and timers
 // in the same loop watch, each step waiting with a time-out.
 
+#include "computer.h"
 #include "game.h"
 #include "glwindow.h"
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -62,6 +64,80 @@ void next(int) {
         glutTimerFunc(1, next, 0);
 }
 
+TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
+    newGame();
+    chooseOpponent(3, 1);
+    Position before;
+    int marked = 0, gameAtMark = 0;
+    bool keysIgnored = true;
+    double secondsToDrop = 0;
+    std::chrono::steady_clock::time_point moved;
+    steps = {
+        {"after the player's move the computer marks a cell",
+         [&] {
+             keyAction('5', 0, 0), keyAction(' ', 0, 0);
+             moved = std::chrono::steady_clock::now();
+             before = boardPosition();
+         },
+         [&] {
+             marked = spotSelected;
+             return marked != 0 && turned(marked - 1);
+         }},
+        {"digits and space do nothing while the computer is on turn",
+         [&] {
+             keyAction(marked % 9 == 1 ? '2' : '1', 0, 0), keyAction(' ', 0, 0);
+             keysIgnored = spotSelected == marked && gamecount == 1;
+         },
+         [] { return true; }},
+        {"its ball drops into the marked cell", [] {},
+         [&] {
+             secondsToDrop =
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - moved).count();
+             return gamecount == 2;
+         }},
+        {"the player moves again and the computer marks",
+         [&] {
+             keyAction('1', 0, 0), keyAction(' ', 0, 0);
+             gameAtMark = gamecount;
+         },
+         [] { return spotSelected != 0; }},
+        {"two players cancels the computer's move",
+         [&] {
+             chooseOpponent(0, 1);
+             moved = std::chrono::steady_clock::now();
+         },
+         [&] {
+             return std::chrono::steady_clock::now() - moved > std::chrono::milliseconds(1500);
+         }},
+    };
+    // The main loop's own passes, one by one: the toolkit ends itself when
+    // glutMainLoop returns, and the other test needs it after this one.
+    current = 0;
+    started = false;
+    glutTimerFunc(1, next, 0);
+    while (current < steps.size()) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    ASSERT_TRUE(failures.empty()) << failures.front();
+    EXPECT_TRUE(keysIgnored);
+    EXPECT_GT(secondsToDrop, 0.9);
+    EXPECT_LT(secondsToDrop, 5.0);
+    // The ball went where the mark was, and the perfect level plays a best move.
+    int column = (marked - 1) % 9, level = (marked - 1) / 9;
+    EXPECT_EQ(spots[column][level][1], 1);
+    int values[9], legal = moveValues(before, values), best = 100;
+    for (int c = 0; c < 9; c++)
+        if (legal >> c & 1)
+            best = std::min(best, values[c]);
+    EXPECT_EQ(values[column], best);
+    EXPECT_EQ(gamecount, gameAtMark) << "no ball after two players was chosen";
+    EXPECT_EQ(turn, 1);
+    EXPECT_EQ(colSelected, 0);
+    newGame();
+}
+
 TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
     double firstAngle = 0, secondAngle = 0, paceFrom = 0, degreesPerSecond = 0;
     std::chrono::steady_clock::time_point paceStart;
@@ -106,6 +182,8 @@ TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
         {"space stops the spin and brings every cube home", [] { keyAction(' ', 0, 0); },
          [&] { return passes > 50; }},
     };
+    current = 0;
+    started = false;
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
     glutTimerFunc(1, next, 0);
     glutMainLoop();

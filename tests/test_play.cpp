@@ -181,7 +181,8 @@ TEST_F(Play, RandomKeysAndMenuChoicesKeepEveryInvariant) {
             } else if (what < 13) {
                 keyAction(static_cast<unsigned char>(acting[choice(random)]), 0, 0);
             } else if (what == 13) {
-                if (v != 4) // Quit, which ends the process, has a test of its own
+                // Quit, which ends the process, and New game have tests of their own.
+                if (v != 4 && v != 7)
                     mainMenu(v);
             } else {
                 (what == 14 ? colour1 : colour2)(v);
@@ -386,12 +387,29 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         mainMenu(value);
         EXPECT_EQ(instructions, pageOf[value]) << "value " << value;
     }
-    for (int value : {0, 1, 7, -3}) {
+    for (int value : {0, 1, 12, -3}) {
         mainMenu(value);
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 6) << "Colours, four pages and Quit";
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 8) << "Colours, four pages, Opponent, New game, Quit";
+}
+
+TEST_F(Play, NewGameGivesBackTheFirstFrame) {
+    Frame first = renderFrame();
+    press("5 1 9q");
+    colour2(3);
+    mainMenu(2);
+    ASSERT_FALSE(renderFrame() == first);
+    mainMenu(7);
+    EXPECT_EQ(gamecount, 0);
+    EXPECT_EQ(turn, 0);
+    colour2(1);
+    EXPECT_TRUE(renderFrame() == first);
+    for (int level = 0; level < 3; level++)
+        press("1 2 3 4 5 6 7 8 9 ");
+    mainMenu(7);
+    EXPECT_TRUE(renderFrame() == first) << "after GAME OVER too";
 }
 
 TEST_F(Play, APageChosenAfterTheLastBallStillShowsGameOver) {

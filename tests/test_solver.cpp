@@ -1,0 +1,177 @@
+// The solver against plain searches written here: an exhaustive minimax over
+// the game's own board and count, and the book against the live search.
+
+#include "computer.h"
+#include "game.h"
+#include "solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+// A position reached by random moves from the start.
+Position randomPosition(int balls, std::mt19937& random) {
+    Position position = {{0, 0}};
+    std::uniform_int_distribution<int> column(0, 8);
+    for (int n = 0; n < balls; n++) {
+        int c;
+        do
+            c = column(random);
+        while (landingIndex(position, c) < 0);
+        position = afterMove(position, c);
+    }
+    return position;
+}
+
+// Every move to the end, with no table and no symmetry, on the game's board;
+// the result is counted by the game's own row count.
+int plainMinimax(int board[9][3][2], int player) {
+    int best = player == 0 ? -100 : 100;
+    bool moved = false;
+    for (int c = 0; c < 9; c++) {
+        int level = 0;
+        while (level < 3 && (board[c][level][0] || board[c][level][1]))
+            level++;
+        if (level == 3)
+            continue;
+        moved = true;
+        board[c][level][player] = 1;
+        int value = plainMinimax(board, 1 - player);
+        board[c][level][player] = 0;
+        best = player == 0 ? std::max(best, value) : std::min(best, value);
+    }
+    return moved ? best : countRows(board, 0) - countRows(board, 1);
+}
+
+// Turns the square of columns a quarter turn, then mirrors it when asked.
+Position turned(const Position& position, int quarters, bool mirrored) {
+    Position image = {{0, 0}};
+    for (int p = 0; p < 2; p++)
+        for (int cell = 0; cell < 27; cell++) {
+            if (!(position.balls[p] >> cell & 1))
+                continue;
+            int x = cell % 3 - 1, z = cell / 3 % 3 - 1;
+            for (int q = 0; q < quarters; q++) {
+                int t = x;
+                x = z;
+                z = -t;
+            }
+            if (mirrored)
+                x = -x;
+            image.balls[p] |= uint32_t{1} << (cell / 9 * 9 + 3 * (z + 1) + x + 1);
+        }
+    return image;
+}
+
+TEST(Solver, SearchAgreesWithAPlainExhaustiveMinimax) {
+    std::mt19937 random(1);
+    for (int i = 0; i < 60; i++) {
+        Position position = randomPosition(18 + i % 4, random);
+        int board[9][3][2] = {};
+        for (int cell = 0; cell < 27; cell++)
+            for (int p = 0; p < 2; p++)
+                board[cell % 9][cell / 9][p] = position.balls[p] >> cell & 1;
+        ASSERT_EQ(rowDifference(position), countRows(board, 0) - countRows(board, 1));
+        ASSERT_EQ(searchValue(position), plainMinimax(board, playerOnTurn(position)))
+            << "position " << i << " of " << ballCount(position) << " balls";
+    }
+}
+
+TEST(Solver, BookHoldsWhatTheSearchFinds) {
+    ASSERT_EQ(bookDataSize, bookSize()) << "the book built in is the one the index expects";
+    std::mt19937 random(2);
+    for (int i = 0; i < 24; i++) {
+        Position position = randomPosition(i < 20 ? 12 : 10 + i % 2, random);
+        EXPECT_EQ(positionValue(position), searchValue(position)) << "position " << i;
+    }
+}
+
+TEST(Solver, EveryValueIsTheBestOfItsMoves) {
+    std::mt19937 random(3);
+    for (int balls = 0; balls < 27; balls++)
+        for (int i = 0; i < 4; i++) {
+            Position position = randomPosition(balls, random);
+            int values[9], legal = moveValues(position, values);
+            int sign = playerOnTurn(position) == 0 ? 1 : -1, best = -100;
+            for (int c = 0; c < 9; c++)
+                if (legal >> c & 1) {
+                    // A move's value counts the rows that it makes.
+                    ASSERT_EQ(values[c], positionValue(afterMove(position, c)));
+                    best = std::max(best, sign * values[c]);
+                }
+            ASSERT_EQ(sign * positionValue(position), best) << balls << " balls";
+            for (int slack : {0, 1, 4}) {
+                int within = 0;
+                for (int c = 0; c < 9; c++)
+                    within |= ((legal >> c & 1) && sign * values[c] >= best - slack) << c;
+                EXPECT_EQ(movesWithin(position, slack), within) << balls << " balls, " << slack;
+            }
+        }
+}
+
+TEST(Computer, EachLevelPlaysWithinItsSlackOfTheBest) {
+    std::mt19937 random(5);
+    const int slack[4] = {0, 4, 1, 0};
+    for (int i = 0; i < 90; i++) {
+        Position position = randomPosition(i % 27, random);
+        int level = 1 + i % 3, values[9], legal = moveValues(position, values);
+        int sign = playerOnTurn(position) == 0 ? 1 : -1, best = -100;
+        for (int c = 0; c < 9; c++)
+            if (legal >> c & 1)
+                best = std::max(best, sign * values[c]);
+        int column = computerColumn(position, level, random);
+        ASSERT_TRUE(legal >> column & 1);
+        EXPECT_GE(sign * values[column], best - slack[level]) << "level " << level;
+    }
+}
+
+bool sameBalls(const Position& a, const Position& b) {
+    return a.balls[0] == b.balls[0] && a.balls[1] == b.balls[1];
+}
+
+bool imagesOfEachOther(const Position& a, const Position& b) {
+    for (int s = 0; s < 8; s++)
+        if (sameBalls(turned(a, s % 4, s >= 4), b))
+            return true;
+    return false;
+}
+
+TEST(Solver, SymmetricPositionsHaveOneValueAndEveryPlaceOnePosition) {
+    std::mt19937 random(4);
+    for (int balls = 0; balls <= 27; balls += 3) {
+        Position position = randomPosition(balls, random);
+        ASSERT_LT(plyIndex(position), positionsOfPly(balls));
+        for (int s = 1; s < 8; s++) {
+            Position image = turned(position, s % 4, s >= 4);
+            if (balls <= bookPlies || balls >= 15) {
+                EXPECT_EQ(positionValue(image), positionValue(position)) << balls << ", " << s;
+            }
+        }
+    }
+    // Every position of 4 balls: positions share a place only when they are
+    // images of one another.
+    std::vector<std::vector<Position>> byPlace(positionsOfPly(4));
+    for (int a = 0; a < 9; a++)
+        for (int b = 0; b < 9; b++)
+            for (int c = 0; c < 9; c++)
+                for (int d = 0; d < 9; d++) {
+                    Position p = {{0, 0}};
+                    for (int column : {a, b, c, d})
+                        if (landingIndex(p, column) >= 0)
+                            p = afterMove(p, column);
+                    if (ballCount(p) == 4)
+                        byPlace[plyIndex(p)].push_back(p);
+                }
+    for (size_t place = 0; place < byPlace.size(); place++) {
+        std::vector<Position>& sharing = byPlace[place];
+        if (sharing.empty())
+            continue; // a position that no game reaches
+        for (const Position& p : sharing)
+            ASSERT_TRUE(imagesOfEachOther(p, sharing.front())) << "place " << place;
+    }
+}
+
+} // namespace
