@@ -10,6 +10,7 @@
 // the game for the start-up rows). --profile draws full-board frames only,
 // for a profiler.
 
+#include "computer.h"
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
@@ -25,6 +26,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -295,7 +297,86 @@ double spinDegreesPerSecond() {
 
 } // namespace
 
+// A position reached by random moves from the start.
+Position randomPosition(int balls, std::mt19937& random) {
+    Position position = {{0, 0}};
+    for (int n = 0; n < balls; n++) {
+        int c;
+        do
+            c = static_cast<int>(random() % 9);
+        while (landingIndex(position, c) < 0);
+        position = afterMove(position, c);
+    }
+    return position;
+}
+
+// The perfect level's decision, over 20 positions of each number of balls.
+void measureDecisions(std::vector<Row>& rows) {
+    std::mt19937 random(1);
+    prepareSearch();
+    std::vector<double> times;
+    double worst = 0;
+    int worstBalls = 0;
+    for (int balls = 0; balls < 27; balls++)
+        for (int i = 0; i < 20; i++) {
+            Position position = randomPosition(balls, random);
+            auto start = std::chrono::steady_clock::now();
+            computerColumn(position, 3, random);
+            std::chrono::duration<double, std::milli> spent =
+                std::chrono::steady_clock::now() - start;
+            times.push_back(spent.count());
+            if (spent.count() > worst) {
+                worst = spent.count();
+                worstBalls = balls;
+            }
+        }
+    std::sort(times.begin(), times.end());
+    rows.push_back(
+        {"computer's decision (perfect), median of 540 positions", times[times.size() / 2], "ms"});
+    rows.push_back({"computer's decision, maximum (at " + std::to_string(worstBalls) + " balls)",
+                    worst, "ms"});
+    rows.push_back({"book built into the game", bookDataSize / 1e6, "MB"});
+}
+
+// 100 games for each pairing of the levels and a player of random moves:
+// player 1's average final difference, wins, draws and losses.
+void playGames() {
+    const char* const names[4] = {"random", "easy", "good", "perfect"};
+    std::mt19937 random(2);
+    prepareSearch();
+    std::printf("| player 1 | player 2 | average | wins | draws | losses "
+                "|\n|---|---|---:|---:|---:|---:|\n");
+    for (int one = 0; one < 4; one++)
+        for (int two = 0; two < 4; two++) {
+            int total = 0, wins = 0, draws = 0;
+            for (int game = 0; game < 100; game++) {
+                Position position = {{0, 0}};
+                while (ballCount(position) < 27) {
+                    int level = playerOnTurn(position) == 0 ? one : two, column;
+                    if (level == 0)
+                        do
+                            column = static_cast<int>(random() % 9);
+                        while (landingIndex(position, column) < 0);
+                    else
+                        column = computerColumn(position, level, random);
+                    position = afterMove(position, column);
+                }
+                int difference = rowDifference(position);
+                total += difference;
+                wins += difference > 0;
+                draws += difference == 0;
+            }
+            std::printf("| %s | %s | %+.2f | %d | %d | %d |\n", names[one], names[two],
+                        total / 100.0, wins, draws, 100 - wins - draws);
+            std::fflush(stdout);
+        }
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--games") == 0) {
+        playGames();
+        return 0;
+    }
     bool profile = argc > 1 && std::strcmp(argv[1], "--profile") == 0;
     // The built game first: our own window would carry its title too.
     std::vector<Row> outside;
@@ -350,6 +431,7 @@ int main(int argc, char** argv) {
     double full = times[2], floor = times[4], reference = times[5];
     rows.insert(rows.end(), outside.begin(), outside.end());
     rows.push_back({"spin, degrees a second (real main loop)", spinDegreesPerSecond(), "°/s"});
+    measureDecisions(rows);
     printTable(rows);
     std::printf("\nfull board / floor: %.2f\nours / reference (full board): %.2f\n", full / floor,
                 full / reference);
