@@ -34,7 +34,8 @@ Keys:
   1 ... 9       choose a column; the cube where the ball would land turns
   space         drop the ball into the chosen column and pass the turn
   q a, w s, e d turn the board a quarter turn about the x, y or z axis
-The right mouse button opens the menu: colours, pages of rules, Quit.
+The right mouse button opens the menu: colours, pages of rules, the
+opponent (two players, or the computer: easy, good, perfect), New game, Quit.
 
 Options:
   --help        print this and exit
