@@ -8,6 +8,7 @@
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
@@ -49,6 +50,27 @@ bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
         if (std::strcmp(argument, name) == 0)
             return true;
     return false;
+}
+
+// The toolkit takes no notice of a DestroyNotify, so a window destroyed by
+// another client would leave the game running without it. Xlib converts
+// every such event as it arrives; the game's converter ends the game there,
+// with _Exit: Xlib holds its lock, which exit's handlers would wait for.
+Window gameWindow = 0;
+Bool (*toolkitConverter)(Display*, XEvent*, xEvent*) = nullptr;
+
+Bool convertDestroyNotify(Display* display, XEvent* event, xEvent* wire) {
+    Bool converted = toolkitConverter(display, event, wire);
+    if (converted && event->xdestroywindow.window == gameWindow)
+        std::_Exit(0);
+    return converted;
+}
+
+// Without its display the game can do nothing more; Xlib would print a
+// paragraph, and the toolkit never learns of it.
+int displayLost(Display*) {
+    std::fputs("kaveto: lost the connection to the X display\n", stderr);
+    std::_Exit(1);
 }
 
 } // namespace
@@ -109,7 +131,11 @@ void createGameWindow() {
     // The class ties the window to the desktop entry (StartupWMClass) and its icon.
     char name[] = "kaveto", className[] = "Kaveto";
     XClassHint hint = {name, className};
-    XSetClassHint(glXGetCurrentDisplay(), glXGetCurrentDrawable(), &hint);
+    Display* x = glXGetCurrentDisplay();
+    gameWindow = glXGetCurrentDrawable();
+    XSetClassHint(x, gameWindow, &hint);
+    toolkitConverter = XESetWireToEvent(x, DestroyNotify, convertDestroyNotify);
+    XSetIOErrorHandler(displayLost);
     requestSwapInterval();
     init();
     menu();

@@ -5,6 +5,8 @@
 // GoogleTest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "xdrive.h"
 
 #include <X11/keysym.h>
@@ -295,6 +297,14 @@ TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
 TEST_F(EndToEnd, ClosingTheWindowEndsTheGame) {
     game.closeWindow();
     EXPECT_EQ(game.waitForExit(), 0);
+}
+
+TEST_F(EndToEnd, ADestroyedWindowEndsTheGameWithinASecond) {
+    auto start = std::chrono::steady_clock::now();
+    game.destroyWindow();
+    EXPECT_EQ(game.waitForExit(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(game.output(), "");
 }
 
 } // namespace

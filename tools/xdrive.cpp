@@ -311,6 +311,11 @@ void GameProcess::closeWindow() {
     XSync(x, False);
 }
 
+void GameProcess::destroyWindow() {
+    XDestroyWindow(x, gameWindow);
+    XSync(x, False);
+}
+
 void projectToWindow(double px, double py, double pz, int& column, int& row) {
     // The camera's frame: f toward the origin, s to the right, u up.
     const double eye[3] = {3, 3, 7};

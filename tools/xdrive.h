@@ -76,6 +76,8 @@ class GameProcess {
     bool pickMenu(int x, int y, const std::vector<int>& entries);
     // Asks the window to close, as a window manager does.
     void closeWindow();
+    // Destroys the game's window from this client, as a window closer does.
+    void destroyWindow();
 
   private:
     void moveToRoot(int x, int y);
