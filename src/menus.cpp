@@ -58,9 +58,43 @@ void setColour(const Colour (&colours)[4], int value, float& red, float& green, 
     blue = colours[value - 1].blue;
 }
 
+// The toolkit draws a menu window when it shows it, before the window has
+// taken its new size, and then not again until the pointer moves over an
+// entry: a menu, or a submenu, would open black. So while a menu is open its
+// windows are drawn again every tenth of a second, from the first frame in
+// which their size has arrived.
+int firstMenuWindow = 0;
+bool menuOpen = false;
+bool redrawTimerSet = false;
+
+void redrawMenus(int) {
+    redrawTimerSet = false;
+    if (!menuOpen)
+        return;
+    int current = glutGetWindow();
+    for (int window = firstMenuWindow; window < firstMenuWindow + 5; window++) {
+        glutSetWindow(window);
+        glutPostRedisplay();
+    }
+    glutSetWindow(current);
+    redrawTimerSet = true;
+    glutTimerFunc(100, redrawMenus, 0);
+}
+
+void menuStatus(int status, int, int) {
+    menuOpen = status == GLUT_MENU_IN_USE;
+    if (menuOpen && !redrawTimerSet) {
+        redrawTimerSet = true;
+        glutTimerFunc(30, redrawMenus, 0);
+    }
+}
+
 } // namespace
 
 void menu() {
+    // The toolkit gives each of the five menus a window of its own,
+    // numbered after the game's, in the order the menus are made.
+    const int gameWindow = glutGetWindow();
     int player1Menu = colourMenu(colour1, player1Colours);
     int player2Menu = colourMenu(colour2, player2Colours);
     int playerMenu = glutCreateMenu(player);
@@ -79,6 +113,8 @@ void menu() {
     glutAddSubMenu(" Opponent ", opponentMenu);
     glutAddMenuEntry(" New game ", 7);
     glutAddMenuEntry(" Quit", 4);
+    firstMenuWindow = gameWindow + 1;
+    glutMenuStatusFunc(menuStatus);
 }
 
 void mainMenu(int value) {

@@ -288,6 +288,34 @@ TEST_F(EndToEnd, AResizedWindowShowsThePictureScaledAndWhole) {
     EXPECT_TRUE(game.running());
 }
 
+TEST_F(EndToEnd, TheMenuShowsWholeBeforeThePointerMoves) {
+    const int bright = 128;
+    auto lit = [&](const Shot& s) {
+        return s.count(0, 0, s.width - 1, s.height - 1, [&](Pixel p) { return p.red > bright; });
+    };
+    game.clickAt(400, 300, 3);
+    ASSERT_TRUE(waitFor([&] { return game.menuShot().width > 0; }));
+    // The pointer stays where it clicked, on the menu's border.
+    Shot first;
+    waitFor(
+        [&] {
+            first = game.menuShot();
+            return first.width > 0 && lit(first) > first.width * first.height / 2;
+        },
+        std::chrono::milliseconds(1000));
+    Shot whole = first;
+    ASSERT_GT(lit(first), first.width * first.height / 2) << "the menu opened black";
+    // Over an entry and back: the toolkit paints the menu whole itself.
+    game.moveTo(450, 340);
+    game.moveTo(400, 300);
+    ASSERT_TRUE(waitFor([&] {
+        whole = game.menuShot();
+        return whole == first;
+    })) << "the menu painted after a hover differs from its first picture";
+    game.clickAt(200, 700, 1);
+    EXPECT_TRUE(waitFor([&] { return game.menuShot().width == 0; }));
+}
+
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
     ASSERT_TRUE(game.pickMenu(400, 300, {7}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);

@@ -193,13 +193,15 @@ std::string GameProcess::output() const {
     return text.str();
 }
 
-Shot GameProcess::screenshot() const {
+namespace {
+
+Shot shotOf(Display* x, Window window) {
     Shot shot;
     XWindowAttributes attributes;
-    if (gameWindow == 0 || !XGetWindowAttributes(x, gameWindow, &attributes))
+    if (window == 0 || !XGetWindowAttributes(x, window, &attributes))
         return shot;
     XImage* image =
-        XGetImage(x, gameWindow, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+        XGetImage(x, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (image == nullptr)
         return shot;
     shot.width = attributes.width;
@@ -215,6 +217,10 @@ Shot GameProcess::screenshot() const {
     XDestroyImage(image);
     return shot;
 }
+
+} // namespace
+
+Shot GameProcess::screenshot() const { return shotOf(x, gameWindow); }
 
 Shot GameProcess::waitForShot(const std::function<bool(const Shot&)>& test, int pollMs) {
     Shot last;
@@ -297,6 +303,11 @@ bool GameProcess::pickMenu(int wx, int wy, const std::vector<int>& entries) {
             click(1);
     }
     return waitFor([&] { return openMenus(x).empty(); });
+}
+
+Shot GameProcess::menuShot() const {
+    std::vector<MenuWindow> menus = openMenus(x);
+    return menus.empty() ? Shot{} : shotOf(x, menus.front().id);
 }
 
 void GameProcess::closeWindow() {

@@ -74,6 +74,8 @@ class GameProcess {
     // entries by position (0 first), submenu by submenu, clicking the last;
     // false if a menu did not show or stay until the end.
     bool pickMenu(int x, int y, const std::vector<int>& entries);
+    // What the first open menu window shows; empty when no menu is open.
+    Shot menuShot() const;
     // Asks the window to close, as a window manager does.
     void closeWindow();
     // Destroys the game's window from this client, as a window closer does.
