@@ -53,6 +53,25 @@ int computerColumn(const Position& position, int level, std::mt19937& random) {
     return choices[std::uniform_int_distribution<int>(0, count - 1)(random)];
 }
 
+int currentMoveValues(int values[9]) {
+    static Position known = {{~0u, ~0u}};
+    static int knownValues[9], knownLegal = 0;
+    Position position = boardPosition();
+    if (position.balls[0] != known.balls[0] || position.balls[1] != known.balls[1]) {
+        known = position;
+        knownLegal = moveValues(position, knownValues);
+    }
+    std::copy(knownValues, knownValues + 9, values);
+    return knownLegal;
+}
+
+void hint() {
+    if (turn == computerSide || gamecount == 27)
+        return;
+    chooseColumn(computerColumn(boardPosition(), 3, randomMoves()) + 1);
+    glutPostRedisplay();
+}
+
 void chooseOpponent(int level, int plays) {
     cancelComputerMove();
     opponentLevel = level;

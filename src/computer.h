@@ -22,6 +22,13 @@ Position boardPosition();
 // among those at most 1 row worse, easy at most 4 rows worse.
 int computerColumn(const Position& position, int level, std::mt19937& random);
 
+// The value of each column for the game's board, as moveValues gives them;
+// worked out once a position.
+int currentMoveValues(int values[9]);
+// The menu's Hint: marks for the player on turn the column that the perfect
+// level would play, as its digit does; nothing while the computer is on turn
+// or the game is over.
+void hint();
 // Sets the opponent (level 0 to 3) and the player the computer plays;
 // cancels a move the computer is marking, then lets it move if it is on turn.
 void chooseOpponent(int level, int plays);

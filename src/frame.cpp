@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include "computer.h"
 #include "game.h"
 
 #include <GL/freeglut.h>
@@ -7,6 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+int showRows = 1;
+int showColumnValues = 0;
 
 namespace {
 
@@ -83,6 +87,71 @@ void drawScore() {
                                : "Draw");
 }
 
+// Where the ball of cell index k stands now, turned with the board.
+void ballCentre(int k, float centre[3]) {
+    for (int i = 0; i < 3; i++)
+        centre[i] = static_cast<float>(myWorld.spheres[k]->ctm.m[i][3]);
+}
+
+// At GAME OVER, each row of three that the count counts, as a line through
+// its balls in its owner's colour; unlit and over the balls, so that the
+// rows inside the cube show too.
+void drawRows(int side) {
+    const float colours[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glLineWidth(3.0f * static_cast<float>(side) / 800.0f);
+    glBegin(GL_LINES);
+    for (int p = 0; p < 2; p++) {
+        glColor3f(colours[p][0], colours[p][1], colours[p][2]);
+        for (uint32_t row : completedRows(boardPosition(), p)) {
+            int first = __builtin_ctz(row), last = 31 - __builtin_clz(row);
+            float a[3], b[3];
+            ballCentre(first, a);
+            ballCentre(last, b);
+            glVertex3fv(a);
+            glVertex3fv(b);
+        }
+    }
+    glEnd();
+    glLineWidth(1.0f);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}
+
+// Above each column with room, a little over its top cell and turned with
+// the board, the value of playing there for the player on turn, from that
+// player's side; the best ones in white.
+void drawColumnValues() {
+    int values[9];
+    int legal = currentMoveValues(values);
+    int sign = turn == 0 ? 1 : -1, best = -100;
+    for (int c = 0; c < 9; c++)
+        if (legal >> c & 1)
+            best = std::max(best, sign * values[c]);
+    const float player[3] = {turn == 0 ? r1 : r2, turn == 0 ? g1 : g2, turn == 0 ? b1 : b2};
+    glDisable(GL_LIGHTING);
+    font = GLUT_BITMAP_HELVETICA_18;
+    for (int c = 0; c < 9; c++) {
+        if (!(legal >> c & 1))
+            continue;
+        float top[3], middle[3];
+        ballCentre(18 + c, top);
+        ballCentre(9 + c, middle);
+        char text[8];
+        std::snprintf(text, sizeof text, sign * values[c] > 0 ? "+%d" : "%d", sign * values[c]);
+        if (sign * values[c] == best)
+            glColor3f(1.0f, 1.0f, 1.0f);
+        else
+            glColor3f(player[0], player[1], player[2]);
+        glRasterPos3f(top[0] + 0.45f * (top[0] - middle[0]), top[1] + 0.45f * (top[1] - middle[1]),
+                      top[2] + 0.45f * (top[2] - middle[2]));
+        for (const char* ch = text; *ch != '\0'; ch++)
+            glutBitmapCharacter(font, *ch);
+    }
+    glEnable(GL_LIGHTING);
+}
+
 } // namespace
 
 void output(float x, float y, const char* str) {
@@ -104,6 +173,10 @@ void display() {
     glEnable(GL_SCISSOR_TEST);
     pictureViewport(0, 150, 800, 800);
     myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2);
+    if (instructions == 5 && showRows == 1)
+        drawRows(side);
+    else if (instructions != 5 && showColumnValues == 1)
+        drawColumnValues();
     glDisable(GL_SCISSOR_TEST);
 
     // Bitmap text keeps its size in pixels; only where it starts follows the scale.

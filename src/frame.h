@@ -6,4 +6,10 @@ void display();
 // Draws str in the current font from the scene point (x, y, 0); called by display.
 void output(float x, float y, const char* str);
 
+// What the board shows beyond the pieces, chosen from the menu: the rows of
+// three at GAME OVER (1 at start), and the value of each column for the
+// player on turn before it (0 at start).
+extern int showRows;
+extern int showColumnValues;
+
 #endif

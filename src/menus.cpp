@@ -1,6 +1,7 @@
 #include "menus.h"
 
 #include "computer.h"
+#include "frame.h"
 #include "game.h"
 
 #include <GL/freeglut.h>
@@ -27,6 +28,16 @@ const Colour player2Colours[4] = {{" Green ", 0, 1, 0},
 const char* const opponentLabels[4] = {" Two players ", " Computer: easy ", " Computer: good ",
                                        " Computer: perfect "};
 int opponentMenu = 0;
+int mainMenuId = 0;
+
+// Relabels entry `entry` (from 1) of the main menu.
+void relabelMain(int entry, const char* label, int value) {
+    int current = glutGetMenu();
+    glutSetMenu(mainMenuId);
+    glutChangeToMenuEntry(entry, label, value);
+    if (current != 0)
+        glutSetMenu(current);
+}
 
 // Writes the opponent menu's labels for the choices in force.
 void labelOpponents() {
@@ -104,13 +115,16 @@ void menu() {
     for (int value = 1; value <= 5; value++)
         glutAddMenuEntry("", value);
     labelOpponents();
-    glutCreateMenu(mainMenu);
+    mainMenuId = glutCreateMenu(mainMenu);
     glutAddSubMenu(" Colours ", playerMenu);
     glutAddMenuEntry(" Game Instructions ", 2);
     glutAddMenuEntry(" Helpful Reminders ", 3);
     glutAddMenuEntry(" Single Player Rules ", 6);
     glutAddMenuEntry(" Keyboard ", 5);
     glutAddSubMenu(" Opponent ", opponentMenu);
+    glutAddMenuEntry(" Hint ", 8);
+    glutAddMenuEntry(" Show column values ", 9);
+    glutAddMenuEntry(" Hide rows ", 10);
     glutAddMenuEntry(" New game ", 7);
     glutAddMenuEntry(" Quit", 4);
     firstMenuWindow = gameWindow + 1;
@@ -134,6 +148,17 @@ void mainMenu(int value) {
         break;
     case 7:
         startNewGame();
+        break;
+    case 8:
+        hint();
+        break;
+    case 9:
+        showColumnValues = 1 - showColumnValues;
+        relabelMain(8, showColumnValues ? " Hide column values " : " Show column values ", 9);
+        break;
+    case 10:
+        showRows = 1 - showRows;
+        relabelMain(9, showRows ? " Hide rows " : " Show rows ", 10);
         break;
     case 4:
         std::exit(0);

@@ -392,6 +392,14 @@ int rowDifference(const Position& position) {
     return difference;
 }
 
+std::vector<uint32_t> completedRows(const Position& position, int player) {
+    std::vector<uint32_t> rows;
+    for (uint32_t r : tables().rowCells)
+        if ((position.balls[player] & r) == r)
+            rows.push_back(r);
+    return rows;
+}
+
 /* ---------------- Values ---------------- */
 
 void prepareSearch() {

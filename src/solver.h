@@ -27,6 +27,9 @@ int landingIndex(const Position& position, int column);
 Position afterMove(const Position& position, int column);
 // Rows of three completed so far by player 1, minus those of player 2.
 int rowDifference(const Position& position);
+// The rows of three that the player (0 or 1) holds whole, as sets of cells.
+std::vector<uint32_t> completedRows(const Position& position, int player);
+
 // The value of the position, from the book where it holds it, otherwise by
 // searching; a few milliseconds at most.
 int positionValue(const Position& position);

@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
+#include "menus.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
 #include <gtest/gtest.h>
@@ -46,6 +47,10 @@ Frame readWindow() {
 
 void resetGame() {
     chooseOpponent(0, 1);
+    if (showColumnValues == 1)
+        mainMenu(9);
+    if (showRows == 0)
+        mainMenu(10);
     for (auto& column : spots)
         for (auto& level : column)
             level[0] = level[1] = 0;

@@ -317,7 +317,7 @@ TEST_F(EndToEnd, TheMenuShowsWholeBeforeThePointerMoves) {
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {7}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {10}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

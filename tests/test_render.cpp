@@ -2,6 +2,7 @@
 
 #include "glharness.h"
 
+#include "computer.h"
 #include "frame.h"
 #include "game.h"
 #include "menus.h"
@@ -9,7 +10,9 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -359,6 +362,9 @@ TEST_F(Render, FramesMatchDrawingEveryPieceAfreshToThePixel) {
         for (int i = 0; i < 37; i++)
             at9(); // a turned cube among the others
         colour2(4);
+        // The rows drawn at GAME OVER have a test of their own.
+        if (gamecount == 27)
+            mainMenu(10);
         Frame game = renderFrame();
         Frame direct = directFrame();
         // Below "GAME OVER" stands the count of rows, which has a test of its own.
@@ -410,6 +416,9 @@ TEST_F(Render, PicturesAtRestAreTheOnesTheGameHasAlwaysShown) {
             keyAction(static_cast<unsigned char>(*key), 0, 0);
         for (int i = 0; i < picture.spins; i++)
             at9();
+        // The rows drawn at GAME OVER are hidden, to compare with the plain board.
+        if (gamecount == 27)
+            mainMenu(10);
         if (picture.menu > 0)
             mainMenu(picture.menu);
         else if (picture.menu < 0)
@@ -420,4 +429,132 @@ TEST_F(Render, PicturesAtRestAreTheOnesTheGameHasAlwaysShown) {
     }
 }
 
+void press(const char* keys) {
+    for (const char* key = keys; *key != '\0'; key++)
+        keyAction(static_cast<unsigned char>(*key), 0, 0);
+}
+
+// Where the ball of cell index k shows now, turned with the board.
+void ballOnScreen(int k, double& wx, double& wy) {
+    const Matrix& m = myWorld.spheres[k]->ctm;
+    projectToWindow(m.m[0][3], m.m[1][3], m.m[2][3], wx, wy);
+}
+
+bool exactly(Rgb p, int red, int green, int blue) {
+    return p.red == red && p.green == green && p.blue == blue;
+}
+
+TEST_F(Render, EachCountedRowIsALineThroughItsBallsAtGameOver) {
+    for (int level = 0; level < 3; level++)
+        press("1 2 3 4 5 6 7 8 9 ");
+    for (const char* turn : {"", "w"}) {
+        press(turn);
+        Frame shown = renderFrame();
+        mainMenu(10);
+        Frame hidden = renderFrame();
+        mainMenu(10);
+        // Segments of the counted rows on screen, and the owner's colour.
+        struct Segment {
+            double x0, y0, x1, y1;
+            int player;
+        };
+        std::vector<Segment> segments;
+        for (int p = 0; p < 2; p++)
+            for (uint32_t row : completedRows(boardPosition(), p)) {
+                Segment s;
+                s.player = p;
+                ballOnScreen(__builtin_ctz(row), s.x0, s.y0);
+                ballOnScreen(31 - __builtin_clz(row), s.x1, s.y1);
+                segments.push_back(s);
+            }
+        ASSERT_EQ(segments.size(), static_cast<size_t>(countRows(spots, 0) + countRows(spots, 1)));
+        for (const Segment& s : segments) {
+            // Between the centres of its end balls, in the owner's colour but
+            // where other rows' lines cross it.
+            int owned = 0;
+            for (double t : {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9}) {
+                int x = static_cast<int>(std::lround(s.x0 + t * (s.x1 - s.x0)));
+                int y = static_cast<int>(std::lround(s.y0 + t * (s.y1 - s.y0)));
+                owned += shown.count(x - 1, y - 1, x + 1, y + 1, [&](Rgb p) {
+                    return s.player == 0 ? exactly(p, 255, 0, 0) : exactly(p, 0, 255, 0);
+                }) > 0;
+            }
+            EXPECT_GE(owned, 4) << "view '" << turn << "', a row of player " << s.player + 1;
+        }
+        // Every pixel that the lines change lies on a counted row's segment.
+        int stray = 0, changed = 0;
+        for (int y = 150; y < 800; y++)
+            for (int x = 0; x < 800; x++) {
+                if (shown.at(x, y).red == hidden.at(x, y).red &&
+                    shown.at(x, y).green == hidden.at(x, y).green &&
+                    shown.at(x, y).blue == hidden.at(x, y).blue)
+                    continue;
+                changed++;
+                bool near = false;
+                for (const Segment& s : segments) {
+                    double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+                    double t = std::clamp(((x - s.x0) * dx + (y - s.y0) * dy) / (dx * dx + dy * dy),
+                                          0.0, 1.0);
+                    near = near || std::hypot(x - s.x0 - t * dx, y - s.y0 - t * dy) < 3.5;
+                }
+                stray += !near;
+            }
+        EXPECT_GT(changed, 100);
+        EXPECT_EQ(stray, 0) << "view '" << turn << "': line pixels off every counted row";
+    }
+}
+
+TEST_F(Render, ColumnValuesShowAboveTheColumnsAndChangeAfterAMove) {
+    press("5 ");
+    mainMenu(9);
+    for (int round = 0; round < 2; round++) {
+        Frame frame = renderFrame();
+        int values[9], legal = moveValues(boardPosition(), values);
+        int sign = turn == 0 ? 1 : -1, best = -100;
+        for (int c = 0; c < 9; c++)
+            if (legal >> c & 1)
+                best = std::max(best, sign * values[c]);
+        for (int c = 0; c < 9; c++) {
+            ASSERT_TRUE(legal >> c & 1);
+            char text[8];
+            std::snprintf(text, sizeof text, sign * values[c] > 0 ? "+%d" : "%d", sign * values[c]);
+            int width = glutBitmapLength(GLUT_BITMAP_HELVETICA_18,
+                                         reinterpret_cast<const unsigned char*>(text));
+            const Matrix& top = myWorld.spheres[18 + c]->ctm;
+            double x, y;
+            projectToWindow(top.m[0][3], top.m[1][3] + 0.45, top.m[2][3], x, y);
+            bool white = sign * values[c] == best;
+            auto inColour = [&](Rgb p) {
+                return white ? exactly(p, 255, 255, 255)
+                             : (turn == 0 ? exactly(p, 255, 0, 0) : exactly(p, 0, 255, 0));
+            };
+            int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
+            EXPECT_GT(frame.count(x0, y0, x0 + width, y0 + 13, inColour), 8)
+                << "column " << c + 1 << ", \"" << text << "\"";
+            EXPECT_EQ(frame.count(x0 + width + 1, y0, x0 + width + 6, y0 + 13, inColour), 0)
+                << "column " << c + 1 << " is wider than \"" << text << "\"";
+        }
+        press("1 ");
+    }
+}
+
+TEST_F(Render, HintMarksTheBestColumnAndSpacePlaysIt) {
+    press("5 1 ");
+    int values[9], legal = moveValues(boardPosition(), values), best = -100;
+    for (int c = 0; c < 9; c++)
+        if (legal >> c & 1)
+            best = std::max(best, values[c]);
+    mainMenu(8);
+    ASSERT_NE(spotSelected, 0);
+    int column = (spotSelected - 1) % 9;
+    EXPECT_EQ(values[column], best);
+    for (int i = 0; i < 3; i++)
+        stepSpin(0);
+    EXPECT_NE(myWorld.cubes[spotSelected - 1]->ctm.m[0][1], 0.0) << "its cube turns";
+    int cell = spotSelected;
+    press(" ");
+    EXPECT_EQ(spots[column][(cell - 1) / 9][0], 1) << "space played the hinted cell";
+}
+
 } // namespace
+

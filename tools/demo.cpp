@@ -42,7 +42,7 @@ bool keep(GameProcess& game, const std::function<bool(const Shot&)>& test,
     return ok;
 }
 
-bool changed(GameProcess& game, const Shot& before, const char* name) {
+bool changed(GameProcess& game, const Shot& before, const char* name = nullptr) {
     return keep(
         game, [&](const Shot& s) { return !(s == before); }, name);
 }
@@ -84,6 +84,17 @@ int main(int argc, char** argv) {
     ok = ok && game.pickMenu(400, 300, {0, 0, 1}) && changed(game, before, "05-colour");
     before = game.screenshot();
     ok = ok && game.pickMenu(400, 300, {4}) && changed(game, before, "06-page");
+
+    // The value of each column for player 1, shown for one look, then hidden.
+    // The best column's value is white, above the board.
+    auto valuesShown = [](const Shot& s) {
+        return s.count(100, 0, 700, 150, [](Pixel p) {
+            return p.red == 255 && p.green == 255 && p.blue == 255;
+        }) > 10;
+    };
+    ok = ok && game.pickMenu(400, 300, {7}) && keep(game, valuesShown, "08-column-values");
+    ok = ok && game.pickMenu(400, 300, {7}) &&
+         keep(game, [&](const Shot& s) { return !valuesShown(s); });
 
     // The rest of the game, a move at a time, until the board is full.
     const char* moves = "5137986424157369824931685";
