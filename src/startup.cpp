@@ -36,7 +36,8 @@ Keys:
   space         drop the ball into the chosen column and pass the turn
   q a, w s, e d turn the board a quarter turn about the x, y or z axis
 The right mouse button opens the menu: colours, pages of rules, the
-opponent (two players, or the computer: easy, good, perfect), New game, Quit.
+opponent (two players, or the computer: easy, good, perfect), a hint, the
+value of each column, the rows at the end, New game, Quit.
 
 Options:
   --help        print this and exit
