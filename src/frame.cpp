@@ -101,10 +101,11 @@ void drawRows(int side) {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glLineWidth(3.0f * static_cast<float>(side) / 800.0f);
+    const Position board = boardPosition();
     glBegin(GL_LINES);
     for (int p = 0; p < 2; p++) {
         glColor3f(colours[p][0], colours[p][1], colours[p][2]);
-        for (uint32_t row : completedRows(boardPosition(), p)) {
+        for (uint32_t row : completedRows(board, p)) {
             int first = __builtin_ctz(row), last = 31 - __builtin_clz(row);
             float a[3], b[3];
             ballCentre(first, a);

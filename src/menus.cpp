@@ -30,28 +30,23 @@ const char* const opponentLabels[4] = {" Two players ", " Computer: easy ", " Co
 int opponentMenu = 0;
 int mainMenuId = 0;
 
-// Relabels entry `entry` (from 1) of the main menu.
-void relabelMain(int entry, const char* label, int value) {
+// Relabels entry `entry` (from 1) of a menu, leaving the current menu current.
+void relabel(int menuId, int entry, const std::string& label, int value) {
     int current = glutGetMenu();
-    glutSetMenu(mainMenuId);
-    glutChangeToMenuEntry(entry, label, value);
+    glutSetMenu(menuId);
+    glutChangeToMenuEntry(entry, label.c_str(), value);
     if (current != 0)
         glutSetMenu(current);
 }
 
 // Writes the opponent menu's labels for the choices in force.
 void labelOpponents() {
-    int current = glutGetMenu();
-    glutSetMenu(opponentMenu);
     for (int level = 0; level < 4; level++) {
         std::string label = opponentLabels[level];
-        glutChangeToMenuEntry(level + 1, (level == opponentLevel ? "*" + label : label).c_str(),
-                              level + 1);
+        relabel(opponentMenu, level + 1, level == opponentLevel ? "*" + label : label, level + 1);
     }
-    glutChangeToMenuEntry(
-        5, computerPlays == 0 ? " Computer plays Player 1 " : " Computer plays Player 2 ", 5);
-    if (current != 0)
-        glutSetMenu(current);
+    relabel(opponentMenu, 5,
+            computerPlays == 0 ? " Computer plays Player 1 " : " Computer plays Player 2 ", 5);
 }
 
 int colourMenu(void (*handler)(int), const Colour (&colours)[4]) {
@@ -154,11 +149,12 @@ void mainMenu(int value) {
         break;
     case 9:
         showColumnValues = 1 - showColumnValues;
-        relabelMain(8, showColumnValues ? " Hide column values " : " Show column values ", 9);
+        relabel(mainMenuId, 8, showColumnValues ? " Hide column values " : " Show column values ",
+                9);
         break;
     case 10:
         showRows = 1 - showRows;
-        relabelMain(9, showRows ? " Hide rows " : " Show rows ", 10);
+        relabel(mainMenuId, 9, showRows ? " Hide rows " : " Show rows ", 10);
         break;
     case 4:
         std::exit(0);

@@ -40,7 +40,7 @@ int moveValues(const Position& position, int values[9]);
 // The columns (bit c for column c) whose value is at most slack rows worse,
 // for the player on turn, than the position's; faster than moveValues.
 int movesWithin(const Position& position, int slack);
-// The value by search alone, never the book; for the tool that writes the book.
+// The value by search alone, never the book: positionValue past the book.
 int searchValue(const Position& position);
 // Makes the search's tables, and a table of 2^22 entries (32 MB) unless it
 // has one; the first search does it by itself otherwise, in 40 ms or so.
