@@ -1,9 +1,13 @@
+// The still copy blits through a framebuffer object, a GL 3.0 entry point.
+#define GL_GLEXT_PROTOTYPES
+
 #include "frame.h"
 
 #include "computer.h"
 #include "game.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +15,8 @@
 
 int showRows = 1;
 int showColumnValues = 0;
+int spinFramesFromStill = 1;
+long framesFromStill = 0;
 
 namespace {
 
@@ -153,6 +159,147 @@ void drawColumnValues() {
     glEnable(GL_LIGHTING);
 }
 
+/* A spin frame, while a cube turns and nothing else has moved, starts from a
+   copy of the picture that the last whole frame had just before the turning
+   cube: colour and depth once the balls and the cubes before it were drawn.
+   It then draws the rest as a whole frame does. The copy stands for the same
+   drawing, so the frame is the whole frame to the byte, and it is whole
+   whatever the window held before: an expose or a spin step, after a swap
+   or not. The copy lives in a framebuffer object of the window's size. */
+
+// All that the picture up to the turning cube is drawn from; the turning
+// cube's own transform is left at the identity.
+struct StillScene {
+    int turning = -1, width = 0, height = 0;
+    int board[9][3][2] = {};
+    float colours[9] = {};
+    Matrix pieces[54];
+};
+
+StillScene sceneNow(int turning) {
+    StillScene scene;
+    scene.turning = turning;
+    scene.width = winWidth;
+    scene.height = winHeight;
+    std::memcpy(scene.board, spots, sizeof spots);
+    const float colours[9] = {r, g, b, r1, g1, b1, r2, g2, b2};
+    std::memcpy(scene.colours, colours, sizeof colours);
+    for (int k = 0; k < 27; k++) {
+        scene.pieces[k] = myWorld.spheres[k]->ctm;
+        if (k != turning)
+            scene.pieces[27 + k] = myWorld.cubes[k]->ctm;
+    }
+    return scene;
+}
+
+bool sameScene(const StillScene& a, const StillScene& b) {
+    return a.turning == b.turning && a.width == b.width && a.height == b.height &&
+           std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
+           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
+           std::memcmp(a.pieces, b.pieces, sizeof a.pieces) == 0;
+}
+
+struct StillCopy {
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+    int width = 0, height = 0;
+    // The scene the copy shows, when it holds one; the normal that the last
+    // ball left, which lights the cube lines after it.
+    bool held = false;
+    StillScene scene;
+    GLfloat normal[3] = {};
+    // A renderer without framebuffer objects, or whose depth buffer cannot be
+    // copied, draws every frame whole.
+    bool unusable = false;
+} still;
+
+void blitWindow(GLuint from, GLuint to) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glBlitFramebuffer(0, 0, still.width, still.height, 0, 0, still.width, still.height,
+                      GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// Storage for a copy of the window's size, with a depth format like the window's.
+bool sizeStill() {
+    if (still.framebuffer != 0 && still.width == winWidth && still.height == winHeight)
+        return true;
+    if (still.framebuffer == 0) {
+        const GLubyte* extensions = glGetString(GL_EXTENSIONS);
+        if (extensions == nullptr ||
+            !gluCheckExtension(reinterpret_cast<const GLubyte*>("GL_ARB_framebuffer_object"),
+                               extensions))
+            return false;
+        glGenFramebuffers(1, &still.framebuffer);
+        glGenRenderbuffers(1, &still.colour);
+        glGenRenderbuffers(1, &still.depth);
+    }
+    GLint depthBits = 0, stencilBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+    still.width = winWidth;
+    still.height = winHeight;
+    glBindRenderbuffer(GL_RENDERBUFFER, still.colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, still.width, still.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, still.depth);
+    glRenderbufferStorage(GL_RENDERBUFFER,
+                          stencilBits > 0   ? GL_DEPTH24_STENCIL8
+                          : depthBits == 32 ? GL_DEPTH_COMPONENT32
+                          : depthBits == 16 ? GL_DEPTH_COMPONENT16
+                                            : GL_DEPTH_COMPONENT24,
+                          still.width, still.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, still.framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, still.colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER,
+                              stencilBits > 0 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                              GL_RENDERBUFFER, still.depth);
+    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return complete;
+}
+
+// The one place that decides: a frame may start from the copy only while a
+// cube turns and the copy shows the scene as it stands, the turning cube
+// aside. A move, a view key, a colour, a resize or another cell marked all
+// change that scene; a page, the texts and the turning cube are drawn after
+// the copy in every frame.
+bool mayStartFromStill(int turning) {
+    return spinFramesFromStill == 1 && turning >= 0 && still.held &&
+           sameScene(still.scene, sceneNow(turning));
+}
+
+// After a whole frame's board up to the turning cube: copies it for the
+// frames after.
+void keepStill(int turning) {
+    still.held = false;
+    if (turning < 0 || still.unusable || spinFramesFromStill == 0)
+        return;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glDisable(GL_SCISSOR_TEST);
+    bool sized = sizeStill();
+    if (sized)
+        blitWindow(0, still.framebuffer);
+    glEnable(GL_SCISSOR_TEST);
+    if (!sized || glGetError() != GL_NO_ERROR) {
+        still.unusable = true;
+        return;
+    }
+    still.held = true;
+    still.scene = sceneNow(turning);
+    glGetFloatv(GL_CURRENT_NORMAL, still.normal);
+}
+
+// The copy into the window's back buffer, with the state the whole frame
+// had at that point.
+void startFromStill() {
+    glDisable(GL_SCISSOR_TEST);
+    blitWindow(still.framebuffer, 0);
+    glNormal3fv(still.normal);
+    framesFromStill++;
+}
+
 } // namespace
 
 void output(float x, float y, const char* str) {
@@ -163,7 +310,13 @@ void output(float x, float y, const char* str) {
 }
 
 void display() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A spin frame starts from the still copy and draws from the turning cube on.
+    const int turning = spinningCube(), firstMoving = turning < 0 ? 27 : turning;
+    const bool fromStill = mayStartFromStill(turning);
+    if (fromStill)
+        startFromStill();
+    else
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (gamecount == 27)
         instructions = 5;
     glColor3f(r, g, b);
@@ -173,7 +326,11 @@ void display() {
     glScissor(left, bottom, side, side);
     glEnable(GL_SCISSOR_TEST);
     pictureViewport(0, 150, 800, 800);
-    myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2);
+    if (!fromStill) {
+        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, firstMoving);
+        keepStill(turning);
+    }
+    myWorld.draw_cubes(firstMoving);
     if (instructions == 5 && showRows == 1)
         drawRows(side);
     else if (instructions != 5 && showColumnValues == 1)

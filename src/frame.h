@@ -12,4 +12,10 @@ void output(float x, float y, const char* str);
 extern int showRows;
 extern int showColumnValues;
 
+// Whether spin frames may start from a copy of the board kept from the last
+// whole frame (1 at start; the benchmark sets 0 to time whole frames), and
+// how many have; the benchmark and the tests read it.
+extern int spinFramesFromStill;
+extern long framesFromStill;
+
 #endif

@@ -107,5 +107,8 @@ void animation();
 void startSpin(void (*spin)());
 // Timer callback: one step of the marking spin and a frame, then the next step's timer.
 void stepSpin(int);
+// The cell index of the cube that the marking spin turns, or -1 while none turns;
+// each frame asks it.
+int spinningCube();
 
 #endif

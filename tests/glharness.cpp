@@ -12,12 +12,15 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 Rgb Frame::at(int x, int y) const {
-    const unsigned char* p = &pixels[3 * (800 * y + x)];
+    const unsigned char* p = &pixels[3 * (static_cast<size_t>(width) * y + x)];
     return {p[0], p[1], p[2]};
 }
 
@@ -27,21 +30,67 @@ Frame renderFrame() {
     return readWindow();
 }
 
+namespace {
+
+// A shared-memory image of the window's size, through which the server hands
+// a frame over without the socket; null where the server offers none.
+XImage* sharedImage(Display* x, int width, int height) {
+    static XImage* image = nullptr;
+    static XShmSegmentInfo segment;
+    if (image != nullptr && image->width == width && image->height == height)
+        return image;
+    if (image != nullptr) {
+        XShmDetach(x, &segment);
+        XDestroyImage(image);
+        shmdt(segment.shmaddr);
+        image = nullptr;
+    }
+    if (!XShmQueryExtension(x))
+        return nullptr;
+    XWindowAttributes attributes;
+    XGetWindowAttributes(x, glXGetCurrentDrawable(), &attributes);
+    image = XShmCreateImage(x, attributes.visual, attributes.depth, ZPixmap, nullptr, &segment,
+                            width, height);
+    segment.shmid = shmget(IPC_PRIVATE, image->bytes_per_line * height, IPC_CREAT | 0600);
+    segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+    segment.readOnly = False;
+    XShmAttach(x, &segment);
+    XSync(x, False);
+    // Gone once both sides have detached.
+    shmctl(segment.shmid, IPC_RMID, nullptr);
+    return image;
+}
+
+} // namespace
+
 Frame readWindow() {
     // What the X server shows in the window, not what GL holds in a buffer.
     Display* x = glXGetCurrentDisplay();
-    XImage* image = XGetImage(x, glXGetCurrentDrawable(), 0, 0, 800, 800, AllPlanes, ZPixmap);
     Frame frame;
-    frame.pixels.resize(800 * 800 * 3);
-    for (int y = 0; y < 800; y++)
-        for (int col = 0; col < 800; col++) {
-            unsigned long pixel = XGetPixel(image, col, 799 - y);
-            unsigned char* p = &frame.pixels[3 * (800 * y + col)];
+    frame.width = winWidth;
+    frame.height = winHeight;
+    XImage* image = sharedImage(x, frame.width, frame.height);
+    bool shared =
+        image != nullptr && XShmGetImage(x, glXGetCurrentDrawable(), image, 0, 0, AllPlanes);
+    if (!shared)
+        image = XGetImage(x, glXGetCurrentDrawable(), 0, 0, frame.width, frame.height, AllPlanes,
+                          ZPixmap);
+    frame.pixels.resize(3 * static_cast<size_t>(frame.width) * frame.height);
+    bool words = image->bits_per_pixel == 32 && image->byte_order == LSBFirst;
+    for (int y = 0; y < frame.height; y++)
+        for (int col = 0; col < frame.width; col++) {
+            int row = frame.height - 1 - y;
+            // 32-bit words are read as they lie; XGetPixel is a call a pixel.
+            unsigned long pixel = words ? reinterpret_cast<const uint32_t*>(
+                                              image->data + row * image->bytes_per_line)[col]
+                                        : XGetPixel(image, col, row);
+            unsigned char* p = &frame.pixels[3 * (static_cast<size_t>(frame.width) * y + col)];
             p[0] = (pixel & image->red_mask) >> 16;
             p[1] = (pixel & image->green_mask) >> 8;
             p[2] = pixel & image->blue_mask;
         }
-    XDestroyImage(image);
+    if (!shared)
+        XDestroyImage(image);
     return frame;
 }
 

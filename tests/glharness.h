@@ -13,6 +13,7 @@ struct Rgb {
 // One frame read back from the window, origin at the bottom left.
 class Frame {
   public:
+    int width = 800, height = 800;
     std::vector<unsigned char> pixels;
     Rgb at(int x, int y) const;
     // Pixels in the box [x0, x1] x [y0, y1] for which test holds.
@@ -29,7 +30,7 @@ class Frame {
 
 // Calls the game's display callback once and reads the frame it showed.
 Frame renderFrame();
-// Reads what the window shows now.
+// Reads what the window shows now, at the size the game was last told.
 Frame readWindow();
 
 // Puts every global of the game back to its start value and every piece home.

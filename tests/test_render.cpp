@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -556,5 +559,64 @@ TEST_F(Render, HintMarksTheBestColumnAndSpacePlaysIt) {
     EXPECT_EQ(spots[column][(cell - 1) / 9][0], 1) << "space played the hinted cell";
 }
 
-} // namespace
+// A spin frame is drawn from a copy of the still board; each must be, to the
+// byte, the whole frame of the same moment.
 
+// After the keys, the menu choices and a cell marked, the frame after each of
+// `steps` spin steps; `fromStill` 0 draws every one whole.
+std::vector<Frame> spinFrames(const char* keys, std::initializer_list<int> menu, int steps,
+                              int fromStill) {
+    resetGame();
+    press(keys);
+    for (int value : menu)
+        mainMenu(value);
+    spinFramesFromStill = fromStill;
+    std::vector<Frame> frames;
+    for (int step = 0; step <= steps; step++) {
+        if (step > 0)
+            spinCube(spinningCube());
+        frames.push_back(renderFrame());
+    }
+    spinFramesFromStill = 1;
+    return frames;
+}
+
+// Resizes the real window and lets the toolkit tell the game, within a time-out.
+bool resizeWindow(int width, int height) {
+    glutReshapeWindow(width, height);
+    auto start = std::chrono::steady_clock::now();
+    while (winWidth != width || winHeight != height) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10))
+            return false;
+        glutMainLoopEvent();
+    }
+    return true;
+}
+
+TEST_F(Render, SpinFramesFromTheStillCopyAreTheWholeFramesToTheByte) {
+    const struct {
+        const char* keys;
+        std::initializer_list<int> menu;
+        int width, height;
+    } states[] = {
+        {"5", {}, 800, 800},
+        {"5 2 8 1 3 7 4 6 9 5 2 8 1 qw3", {3, 9}, 800, 800},
+        {"1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9", {}, 800, 800},
+        {"7 7 3 1 e4", {2}, 600, 500},
+    };
+    const int steps = 60;
+    for (const auto& state : states) {
+        ASSERT_TRUE(resizeWindow(state.width, state.height));
+        std::vector<Frame> whole = spinFrames(state.keys, state.menu, steps, 0);
+        long before = framesFromStill;
+        std::vector<Frame> cheap = spinFrames(state.keys, state.menu, steps, 1);
+        EXPECT_EQ(framesFromStill - before, steps) << "\"" << state.keys << "\"";
+        for (int step = 0; step <= steps; step++)
+            ASSERT_TRUE(cheap[step] == whole[step]) << "\"" << state.keys << "\" at " << state.width
+                                                    << " x " << state.height << ", step " << step;
+        EXPECT_FALSE(whole[0] == whole[steps]) << "the cube turns";
+    }
+    ASSERT_TRUE(resizeWindow(800, 800));
+}
+
+} // namespace
