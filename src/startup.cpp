@@ -136,6 +136,9 @@ void createGameWindow() {
     gameWindow = glXGetCurrentDrawable();
     XSetClassHint(x, gameWindow, &hint);
     toolkitConverter = XESetWireToEvent(x, DestroyNotify, convertDestroyNotify);
+    // On exit the toolkit destroys the window itself, from a handler of its
+    // own that runs after this one: that must not cut exit short.
+    std::atexit([] { gameWindow = 0; });
     XSetIOErrorHandler(displayLost);
     requestSwapInterval();
     init();
