@@ -23,22 +23,22 @@ World::World() {
 }
 
 void World::draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2,
-                       float b2, int end) {
+                       float b2, int apart) {
     for (int k = 0; k < 27; k++)
         if (spots[k % 9][k / 9][0] == 1)
             spheres[k]->draw(r1, g1, b1);
     for (int k = 0; k < 27; k++)
         if (spots[k % 9][k / 9][1] == 1)
             spheres[k]->draw(r2, g2, b2);
-    draw_cubes(0, end);
+    for (int k = 0; k < 27; k++)
+        if (k != apart)
+            draw_cube(k);
 }
 
-void World::draw_cubes(int first, int end) {
+void World::draw_cube(int k) {
     // The level picks the channel and the row its intensity.
     static const float intensity[3] = {0.33f, 0.66f, 1.0f};
-    for (int k = first; k < end; k++) {
-        float colour[3] = {0.0f, 0.0f, 0.0f};
-        colour[k / 9] = intensity[(k / 3) % 3];
-        cubes[k]->draw(colour[0], colour[1], colour[2]);
-    }
+    float colour[3] = {0.0f, 0.0f, 0.0f};
+    colour[k / 9] = intensity[(k / 3) % 3];
+    cubes[k]->draw(colour[0], colour[1], colour[2]);
 }

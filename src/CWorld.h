@@ -13,13 +13,12 @@ class World {
 
     // Builds the 54 pieces at their home positions.
     World();
-    // Draws the balls that spots marks, in their owner's colour, then the cubes
-    // before cube index end in their level colour; called once a whole frame.
+    // Draws the balls that spots marks, in their owner's colour, then every cube
+    // but the cube of index apart in its level colour; called once a whole frame.
     void draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2, float b2,
-                    int end = 27);
-    // Draws the cubes from index first to before end; draw_world draws the first
-    // ones, and each frame the rest, after draw_world or a copy of its picture.
-    void draw_cubes(int first, int end = 27);
+                    int apart = -1);
+    // Draws cube k in its level colour; for the cube that draw_world left apart.
+    void draw_cube(int k);
 };
 
 // Where cell index k stands while the board is unturned.

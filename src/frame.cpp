@@ -159,15 +159,16 @@ void drawColumnValues() {
     glEnable(GL_LIGHTING);
 }
 
-/* A spin frame, while a cube turns and nothing else has moved, starts from a
-   copy of the picture that the last whole frame had just before the turning
-   cube: colour and depth once the balls and the cubes before it were drawn.
-   It then draws the rest as a whole frame does. The copy stands for the same
-   drawing, so the frame is the whole frame to the byte, and it is whole
-   whatever the window held before: an expose or a spin step, after a swap
-   or not. The copy lives in a framebuffer object of the window's size. */
+/* While a cube turns and nothing else moves, a frame starts from a copy of
+   the board without the turning cube, colour and depth, kept from the last
+   whole frame; it then draws the turning cube, what lies over the board, and
+   the strip, as a whole frame does. The cubes stand apart in space, so the
+   turning cube meets no other piece at the same depth, and drawing it after
+   the other cubes rather than among them changes no pixel. Every frame is
+   thus the whole frame to the byte, and whole whatever the window held
+   before: an expose or a spin step, after a swap or not. */
 
-// All that the picture up to the turning cube is drawn from; the turning
+// All that the board without the turning cube is drawn from; the turning
 // cube's own transform is left at the identity.
 struct StillScene {
     int turning = -1, width = 0, height = 0;
@@ -199,11 +200,12 @@ bool sameScene(const StillScene& a, const StillScene& b) {
            std::memcmp(a.pieces, b.pieces, sizeof a.pieces) == 0;
 }
 
+// The copy, in a framebuffer object of the window's size.
 struct StillCopy {
     GLuint framebuffer = 0, colour = 0, depth = 0;
     int width = 0, height = 0;
-    // The scene the copy shows, when it holds one; the normal that the last
-    // ball left, which lights the cube lines after it.
+    // Whether it holds a picture, of which scene; the normal that the last
+    // ball left, which lights the turning cube's lines.
     bool held = false;
     StillScene scene;
     GLfloat normal[3] = {};
@@ -212,15 +214,18 @@ struct StillCopy {
     bool unusable = false;
 } still;
 
+// The copy is kept upside down: Mesa's software renderer keeps the window's
+// rows top down, so a flipped blit of like formats is a plain copy of rows.
 void blitWindow(GLuint from, GLuint to) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
-    glBlitFramebuffer(0, 0, still.width, still.height, 0, 0, still.width, still.height,
+    glBlitFramebuffer(0, 0, still.width, still.height, 0, still.height, still.width, 0,
                       GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-// Storage for a copy of the window's size, with a depth format like the window's.
+// Storage for a copy of the window's size: colour laid out as the window's
+// (blue, green, red, then a byte), depth of the window's depth.
 bool sizeStill() {
     if (still.framebuffer != 0 && still.width == winWidth && still.height == winHeight)
         return true;
@@ -231,7 +236,7 @@ bool sizeStill() {
                                extensions))
             return false;
         glGenFramebuffers(1, &still.framebuffer);
-        glGenRenderbuffers(1, &still.colour);
+        glGenTextures(1, &still.colour);
         glGenRenderbuffers(1, &still.depth);
     }
     GLint depthBits = 0, stencilBits = 0;
@@ -239,8 +244,11 @@ bool sizeStill() {
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     still.width = winWidth;
     still.height = winHeight;
-    glBindRenderbuffer(GL_RENDERBUFFER, still.colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, still.width, still.height);
+    glBindTexture(GL_TEXTURE_2D, still.colour);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, still.width, still.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
     glBindRenderbuffer(GL_RENDERBUFFER, still.depth);
     glRenderbufferStorage(GL_RENDERBUFFER,
                           stencilBits > 0   ? GL_DEPTH24_STENCIL8
@@ -250,7 +258,7 @@ bool sizeStill() {
                           still.width, still.height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, still.framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, still.colour);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, still.colour, 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER,
                               stencilBits > 0 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                               GL_RENDERBUFFER, still.depth);
@@ -262,20 +270,20 @@ bool sizeStill() {
 // The one place that decides: a frame may start from the copy only while a
 // cube turns and the copy shows the scene as it stands, the turning cube
 // aside. A move, a view key, a colour, a resize or another cell marked all
-// change that scene; a page, the texts and the turning cube are drawn after
+// change that scene; a page, the texts and the turning cube are drawn over
 // the copy in every frame.
 bool mayStartFromStill(int turning) {
-    return spinFramesFromStill == 1 && turning >= 0 && still.held &&
-           sameScene(still.scene, sceneNow(turning));
+    return turning >= 0 && still.held && sameScene(still.scene, sceneNow(turning));
 }
 
-// After a whole frame's board up to the turning cube: copies it for the
+// After a whole frame's board without the turning cube: copies it for the
 // frames after.
 void keepStill(int turning) {
     still.held = false;
-    if (turning < 0 || still.unusable || spinFramesFromStill == 0)
+    if (turning < 0 || still.unusable)
         return;
-    while (glGetError() != GL_NO_ERROR) {
+    // Errors left from before would read as the copy's own.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) {
     }
     glDisable(GL_SCISSOR_TEST);
     bool sized = sizeStill();
@@ -310,8 +318,9 @@ void output(float x, float y, const char* str) {
 }
 
 void display() {
-    // A spin frame starts from the still copy and draws from the turning cube on.
-    const int turning = spinningCube(), firstMoving = turning < 0 ? 27 : turning;
+    // While a cube turns, the board without it is kept after a whole frame,
+    // and the frames after start from that copy.
+    const int turning = spinFramesFromStill == 1 ? spinningCube() : -1;
     const bool fromStill = mayStartFromStill(turning);
     if (fromStill)
         startFromStill();
@@ -327,10 +336,11 @@ void display() {
     glEnable(GL_SCISSOR_TEST);
     pictureViewport(0, 150, 800, 800);
     if (!fromStill) {
-        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, firstMoving);
+        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, turning);
         keepStill(turning);
     }
-    myWorld.draw_cubes(firstMoving);
+    if (turning >= 0)
+        myWorld.draw_cube(turning);
     if (instructions == 5 && showRows == 1)
         drawRows(side);
     else if (instructions != 5 && showColumnValues == 1)

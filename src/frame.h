@@ -13,8 +13,8 @@ extern int showRows;
 extern int showColumnValues;
 
 // Whether spin frames may start from a copy of the board kept from the last
-// whole frame (1 at start; the benchmark sets 0 to time whole frames), and
-// how many have; the benchmark and the tests read it.
+// whole frame (1 at start; the benchmark and the tests set 0 for the whole
+// frames of before), and how many have; the benchmark and the tests read it.
 extern int spinFramesFromStill;
 extern long framesFromStill;
 

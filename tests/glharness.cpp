@@ -61,20 +61,18 @@ XImage* sharedImage(Display* x, int width, int height) {
     return image;
 }
 
-} // namespace
-
-Frame readWindow() {
-    // What the X server shows in the window, not what GL holds in a buffer.
+// The window's picture from the drawable, at (left, top) in it; the shared
+// image serves the window itself.
+Frame readDrawable(Drawable drawable, int left, int top) {
     Display* x = glXGetCurrentDisplay();
     Frame frame;
     frame.width = winWidth;
     frame.height = winHeight;
-    XImage* image = sharedImage(x, frame.width, frame.height);
-    bool shared =
-        image != nullptr && XShmGetImage(x, glXGetCurrentDrawable(), image, 0, 0, AllPlanes);
+    bool window = drawable == glXGetCurrentDrawable();
+    XImage* image = window ? sharedImage(x, frame.width, frame.height) : nullptr;
+    bool shared = image != nullptr && XShmGetImage(x, drawable, image, 0, 0, AllPlanes);
     if (!shared)
-        image = XGetImage(x, glXGetCurrentDrawable(), 0, 0, frame.width, frame.height, AllPlanes,
-                          ZPixmap);
+        image = XGetImage(x, drawable, left, top, frame.width, frame.height, AllPlanes, ZPixmap);
     frame.pixels.resize(3 * static_cast<size_t>(frame.width) * frame.height);
     bool words = image->bits_per_pixel == 32 && image->byte_order == LSBFirst;
     for (int y = 0; y < frame.height; y++)
@@ -92,6 +90,22 @@ Frame readWindow() {
     if (!shared)
         XDestroyImage(image);
     return frame;
+}
+
+} // namespace
+
+Frame readWindow() {
+    // What the X server shows in the window, not what GL holds in a buffer.
+    return readDrawable(glXGetCurrentDrawable(), 0, 0);
+}
+
+Frame readScreen() {
+    Display* x = glXGetCurrentDisplay();
+    int left, top;
+    Window child;
+    XTranslateCoordinates(x, glXGetCurrentDrawable(), DefaultRootWindow(x), 0, 0, &left, &top,
+                          &child);
+    return readDrawable(DefaultRootWindow(x), left, top);
 }
 
 void resetGame() {

@@ -32,6 +32,9 @@ class Frame {
 Frame renderFrame();
 // Reads what the window shows now, at the size the game was last told.
 Frame readWindow();
+// Reads what the screen shows where the window stands, whatever window it
+// belongs to.
+Frame readScreen();
 
 // Puts every global of the game back to its start value and every piece home.
 void resetGame();

@@ -10,12 +10,18 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+// Xlib's macros clash with GoogleTest's names, so it comes after.
+#include <GL/glx.h>
+#include <X11/extensions/XTest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -615,6 +621,109 @@ TEST_F(Render, SpinFramesFromTheStillCopyAreTheWholeFramesToTheByte) {
             ASSERT_TRUE(cheap[step] == whole[step]) << "\"" << state.keys << "\" at " << state.width
                                                     << " x " << state.height << ", step " << step;
         EXPECT_FALSE(whole[0] == whole[steps]) << "the cube turns";
+    }
+    ASSERT_TRUE(resizeWindow(800, 800));
+}
+
+// Runs the toolkit's own loop, timers and X events, until the condition
+// holds or 10 s have passed.
+bool runLoopUntil(const std::function<bool()>& condition) {
+    auto start = std::chrono::steady_clock::now();
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10))
+            return false;
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Until n more frames have been drawn from the still copy.
+std::function<bool()> framesFromTheCopy(long n) {
+    long target = framesFromStill + n;
+    return [target] { return framesFromStill >= target; };
+}
+
+// What the screen shows in the window now is what a whole frame of this moment shows.
+bool showsTheWholeFrame(int window) {
+    glutSetWindow(window);
+    Frame shown = readScreen();
+    spinFramesFromStill = 0;
+    Frame whole = renderFrame();
+    spinFramesFromStill = 1;
+    return shown == whole;
+}
+
+// Pixels on screen in the box [x0, x1] x [y0, y1] of the window's X
+// coordinates that are not black: what the server shows there, whichever
+// window it belongs to.
+int litOnScreen(int x0, int y0, int x1, int y1) {
+    Display* x = glXGetCurrentDisplay();
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(x, glXGetCurrentDrawable(), DefaultRootWindow(x), x0, y0, &rootX, &rootY,
+                          &child);
+    XImage* image = XGetImage(x, DefaultRootWindow(x), rootX, rootY, x1 - x0 + 1, y1 - y0 + 1,
+                              AllPlanes, ZPixmap);
+    int lit = 0;
+    for (int row = 0; row < image->height; row++)
+        for (int col = 0; col < image->width; col++)
+            lit += (XGetPixel(image, col, row) & 0xf0f0f0) != 0;
+    XDestroyImage(image);
+    return lit;
+}
+
+TEST_F(Render, AnExposeAMenuOrAResizeDuringASpinLeavesEveryFrameWhole) {
+    const int window = glutGetWindow();
+    Display* x = glXGetCurrentDisplay();
+    Window game = glXGetCurrentDrawable();
+    press("1 2 3 4 5 6 7 8 9 1 2 3 45");
+    ASSERT_TRUE(runLoopUntil(framesFromTheCopy(10))) << "the spin runs from the copy";
+    EXPECT_TRUE(showsTheWholeFrame(window)) << "while spinning";
+
+    // A window over the game's top left corner, black in the picture, then
+    // gone: the server exposes what it covered.
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(x, game, DefaultRootWindow(x), 0, 0, &rootX, &rootY, &child);
+    XSetWindowAttributes cover;
+    cover.override_redirect = True;
+    cover.background_pixel = WhitePixel(x, DefaultScreen(x));
+    Window over =
+        XCreateWindow(x, DefaultRootWindow(x), rootX, rootY, 200, 200, 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &cover);
+    XMapRaised(x, over);
+    XSync(x, False);
+    ASSERT_TRUE(runLoopUntil([] { return litOnScreen(10, 10, 150, 150) > 10000; }))
+        << "the other window shows over the game's";
+    XDestroyWindow(x, over);
+    XSync(x, False);
+    ASSERT_TRUE(runLoopUntil(framesFromTheCopy(3)));
+    EXPECT_TRUE(showsTheWholeFrame(window)) << "after an expose";
+
+    // The menu opened there and closed by a click outside it, with no choice.
+    XTestFakeMotionEvent(x, -1, rootX + 20, rootY + 20, CurrentTime);
+    XTestFakeButtonEvent(x, 3, True, CurrentTime);
+    XTestFakeButtonEvent(x, 3, False, CurrentTime);
+    XFlush(x);
+    ASSERT_TRUE(runLoopUntil([] { return litOnScreen(30, 30, 120, 120) > 2000; }))
+        << "the menu opens";
+    XTestFakeMotionEvent(x, -1, rootX + 700, rootY + 700, CurrentTime);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    XFlush(x);
+    ASSERT_TRUE(runLoopUntil([] { return litOnScreen(30, 30, 120, 120) == 0; }))
+        << "the menu closes";
+    ASSERT_TRUE(runLoopUntil(framesFromTheCopy(3)));
+    EXPECT_TRUE(showsTheWholeFrame(window)) << "after the menu";
+    EXPECT_EQ(spotSelected, 14) << "no entry was chosen";
+
+    // Resized while the cube turns, and back.
+    for (int size : {600, 800}) {
+        glutReshapeWindow(size, size - 100 * (size == 600));
+        ASSERT_TRUE(runLoopUntil([size] { return winWidth == size; }));
+        ASSERT_TRUE(runLoopUntil(framesFromTheCopy(3)));
+        EXPECT_TRUE(showsTheWholeFrame(window)) << "after a resize to " << size;
     }
     ASSERT_TRUE(resizeWindow(800, 800));
 }
