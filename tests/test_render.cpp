@@ -654,22 +654,11 @@ bool showsTheWholeFrame(int window) {
 }
 
 // Pixels on screen in the box [x0, x1] x [y0, y1] of the window's X
-// coordinates that are not black: what the server shows there, whichever
-// window it belongs to.
+// coordinates that are not black, whichever window shows them.
 int litOnScreen(int x0, int y0, int x1, int y1) {
-    Display* x = glXGetCurrentDisplay();
-    int rootX, rootY;
-    Window child;
-    XTranslateCoordinates(x, glXGetCurrentDrawable(), DefaultRootWindow(x), x0, y0, &rootX, &rootY,
-                          &child);
-    XImage* image = XGetImage(x, DefaultRootWindow(x), rootX, rootY, x1 - x0 + 1, y1 - y0 + 1,
-                              AllPlanes, ZPixmap);
-    int lit = 0;
-    for (int row = 0; row < image->height; row++)
-        for (int col = 0; col < image->width; col++)
-            lit += (XGetPixel(image, col, row) & 0xf0f0f0) != 0;
-    XDestroyImage(image);
-    return lit;
+    Frame screen = readScreen();
+    return screen.count(x0, screen.height - 1 - y1, x1, screen.height - 1 - y0,
+                        [](Rgb p) { return !isDark(p); });
 }
 
 TEST_F(Render, AnExposeAMenuOrAResizeDuringASpinLeavesEveryFrameWhole) {
