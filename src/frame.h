@@ -14,7 +14,7 @@ extern int showColumnValues;
 
 // Whether spin frames may start from a copy of the board kept from the last
 // whole frame (1 at start; the benchmark and the tests set 0 for the whole
-// frames of before), and how many have; the benchmark and the tests read it.
+// frames of before), and how many have, which the tests read.
 extern int spinFramesFromStill;
 extern long framesFromStill;
 

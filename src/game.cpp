@@ -216,15 +216,6 @@ void (*const spinFunctions[27])() = {ab1, ab2, ab3, ab4, ab5, ab6, ab7, ab8, ab9
                                      am1, am2, am3, am4, am5, am6, am7, am8, am9,
                                      at1, at2, at3, at4, at5, at6, at7, at8, at9};
 
-} // namespace
-
-int spinningCube() {
-    const auto* found = std::find(spinFunctions, spinFunctions + 27, spinFunction);
-    return found == spinFunctions + 27 ? -1 : static_cast<int>(found - spinFunctions);
-}
-
-namespace {
-
 struct ViewKey {
     unsigned char key;
     double x, y, z, angle;
@@ -235,6 +226,11 @@ const ViewKey viewKeys[] = {{'q', 1, 0, 0, 90},  {'a', 1, 0, 0, -90}, {'w', 0, 1
                             {'s', 0, 1, 0, -90}, {'e', 0, 0, 1, 90},  {'d', 0, 0, 1, -90}};
 
 } // namespace
+
+int spinningCube() {
+    const auto* found = std::find(spinFunctions, spinFunctions + 27, spinFunction);
+    return found == spinFunctions + 27 ? -1 : static_cast<int>(found - spinFunctions);
+}
 
 void chooseColumn(int k) {
     int n = landingCell(k);
