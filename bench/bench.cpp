@@ -15,6 +15,7 @@
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
+#include "input.h"
 #include "xdrive.h"
 
 #include <GL/freeglut.h>

@@ -317,6 +317,14 @@ void output(float x, float y, const char* str) {
         glutBitmapCharacter(font, str[i]);
 }
 
+void boardViewport(int viewport[4]) {
+    int left, bottom, side;
+    pictureBox(left, bottom, side);
+    viewport[0] = left;
+    viewport[1] = bottom + 150 * side / 800;
+    viewport[2] = viewport[3] = side;
+}
+
 void display() {
     // While a cube turns, the board without it is kept after a whole frame,
     // and the frames after start from that copy.

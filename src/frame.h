@@ -3,6 +3,9 @@
 
 // Draws one whole frame; the window's display callback, whenever the picture changes.
 void display();
+// The board's viewport (x, y, width, height) in window pixels from the bottom
+// left, as display sets it for the window's size; its side is the picture's.
+void boardViewport(int viewport[4]);
 // Draws str in the current font from the scene point (x, y, 0); called by display.
 void output(float x, float y, const char* str);
 

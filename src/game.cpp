@@ -270,23 +270,11 @@ void newGame() {
         turnBegins();
 }
 
-void keyAction(unsigned char key, int, int) {
-    // While the computer is on turn the move is its own; the view keys still act.
-    bool computersMove = turn == computerSide;
-    if (key == ' ') {
-        if (!computersMove)
-            playMove();
-    } else if (key >= '1' && key <= '9') {
-        if (!computersMove)
-            chooseColumn(key - '0');
-    } else {
-        for (const ViewKey& view : viewKeys)
-            if (view.key == key)
-                turnBoard(view.x, view.y, view.z, view.angle);
-    }
-    glutPostRedisplay();
+bool turnView(unsigned char key) {
+    for (const ViewKey& view : viewKeys)
+        if (view.key == key) {
+            turnBoard(view.x, view.y, view.z, view.angle);
+            return true;
+        }
+    return false;
 }
-
-void mouseAction(int, int, int, int) {}
-
-void mouseMotion(int, int) {}

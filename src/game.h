@@ -29,7 +29,7 @@ extern float vangle;
 extern float dnear, dfar;
 extern int winWidth, winHeight;
 
-// Rules of a move, apart from the toolkit; keyAction calls them.
+// Rules of a move, apart from the toolkit; the input callbacks call them.
 // The counter of column c (0 to 8), one of col1 ... col9.
 int* columnCount(int c);
 // The cell number (1 to 27) where a ball dropped by the digit k (1 to 9) lands,
@@ -65,13 +65,11 @@ extern int computerSide;
 // computer's turn sets it to take its move.
 extern void (*turnBegins)();
 
+// Turns the board a quarter turn as the view key ('q', 'a', 'w', 's', 'e' or
+// 'd') does; false, and nothing turned, for any other key.
+bool turnView(unsigned char key);
+
 // Callbacks, on the toolkit's one thread.
-// Every typed character: column keys, space for the move, view keys.
-void keyAction(unsigned char key, int x, int y);
-// Mouse buttons; the right one belongs to the menu, the others change nothing.
-void mouseAction(int button, int state, int x, int y);
-// Pointer moved with a button held; changes nothing.
-void mouseMotion(int x, int y);
 // One spin step of the cube of cell 9 * level + d; chosen by a column key to mark that cell.
 void ab1();
 void ab2();

@@ -3,6 +3,7 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "input.h"
 #include "menus.h"
 #include "swapcontrol.h"
 
@@ -35,6 +36,8 @@ Keys:
   1 ... 9       choose a column; the cube where the ball would land turns
   space         drop the ball into the chosen column and pass the turn
   q a, w s, e d turn the board a quarter turn about the x, y or z axis
+A left click marks the column under the pointer, a second click drops the
+ball; a left-button drag turns the board.
 The right mouse button opens the menu: colours, pages of rules, the
 opponent (two players, or the computer: easy, good, perfect), a hint, the
 value of each column, the rows at the end, New game, Quit.

@@ -316,6 +316,47 @@ TEST_F(EndToEnd, TheMenuShowsWholeBeforeThePointerMoves) {
     EXPECT_TRUE(waitFor([&] { return game.menuShot().width == 0; }));
 }
 
+TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
+    // The pointer moving over the board, no button held: no frame, no work.
+    long before = game.cpuTicks();
+    for (int i = 0; i < 200; i++)
+        game.moveTo(200 + 2 * i, 200 + i);
+    EXPECT_LE(game.cpuTicks() - before, 4) << "ticks while the pointer moved";
+    EXPECT_TRUE(game.screenshot() == start);
+
+    // The centres of the top faces of column 5's top cell, at home, and of
+    // column 3's once 'w' has taken (1, 1, -1) to (1, 1, 1).
+    int x5, y5, x3, y3;
+    projectToWindow(0, 1.5, 0, x5, y5);
+    projectToWindow(1, 1.5, 1, x3, y3);
+    game.clickAt(x5, y5, 1);
+    Shot marked = changedFrom(start);
+    EXPECT_FALSE(changedFrom(marked) == marked) << "the marked cube turns";
+    game.clickAt(x5, y5, 1);
+    Shot one = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    game.type("w");
+    changedFrom(one);
+    game.clickAt(x3, y3, 1);
+    game.clickAt(x3, y3, 1);
+    Shot played = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    // A drag of 250 pixels to the left, in one motion.
+    game.moveTo(400, 400);
+    game.button(1, true);
+    game.moveTo(150, 400);
+    game.button(1, false);
+    Shot dragged = changedFrom(played);
+    game.stop(); // the two windows would stand on top of each other
+
+    GameProcess reference;
+    ASSERT_NE(reference.waitForWindow(), 0u);
+    reference.type("5 3 ");
+    Shot keyed = reference.waitForShot([&](const Shot& s) { return s == played; });
+    EXPECT_TRUE(keyed == played) << "the clicks played 5 and 3 as the keys do";
+    reference.type("w");
+    Shot turned = reference.waitForShot([&](const Shot& s) { return s == dragged; });
+    EXPECT_TRUE(turned == dragged) << "the drag turned the board as 'w' does";
+}
+
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
     ASSERT_TRUE(game.pickMenu(400, 300, {10}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);

@@ -4,6 +4,7 @@
 
 #include "game.h"
 #include "glwindow.h"
+#include "input.h"
 
 #include <GL/freeglut.h>
 

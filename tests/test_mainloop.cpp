@@ -5,6 +5,7 @@
 #include "computer.h"
 #include "game.h"
 #include "glwindow.h"
+#include "input.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>

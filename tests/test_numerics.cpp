@@ -3,6 +3,7 @@
 
 #include "CWorld.h"
 #include "game.h"
+#include "pick.h"
 #include "swapcontrol.h"
 
 #include <gtest/gtest.h>
@@ -387,6 +388,73 @@ TEST(Score, AgreesWithEveryRowFoundAfreshOnRandomBoards) {
             ASSERT_EQ(countRows(board, player), static_cast<int>(rowsOf(board, player).size()))
                 << "board " << i << ", player " << player;
     }
+}
+
+// The cell of the first box that the pointer's ray meets, by walking along the
+// ray in steps of 1/1000 from the eye (3, 3, 7) looking at the origin with 40
+// degrees: each box the cell's unit box grown by `margin` (negative shrinks it).
+int walkToCell(double wx, double wy, const double centres[27][3], double margin) {
+    const double eye[3] = {3, 3, 7};
+    double ahead[3] = {-3, -3, -7}, length = std::sqrt(67.0);
+    for (double& c : ahead)
+        c /= length;
+    // Right is ahead x up, then up is right x ahead, as a camera with +y up sees it.
+    double right[3] = {-ahead[2], 0, ahead[0]};
+    length = std::hypot(right[0], right[2]);
+    right[0] /= length, right[2] /= length;
+    double up[3] = {right[1] * ahead[2] - right[2] * ahead[1],
+                    right[2] * ahead[0] - right[0] * ahead[2],
+                    right[0] * ahead[1] - right[1] * ahead[0]};
+    double half = std::tan(20 * 3.14159265358979 / 180);
+    double a = ((wx - 0) / 800 * 2 - 1) * half, b = ((wy - 150) / 800 * 2 - 1) * half;
+    for (int step = 0; step < 14000; step++) {
+        double t = step / 1000.0, p[3];
+        for (int i = 0; i < 3; i++)
+            p[i] = eye[i] + t * (ahead[i] + a * right[i] + b * up[i]);
+        for (int k = 0; k < 27; k++)
+            if (std::abs(p[0] - centres[k][0]) <= 0.5 + margin &&
+                std::abs(p[1] - centres[k][1]) <= 0.5 + margin &&
+                std::abs(p[2] - centres[k][2]) <= 0.5 + margin)
+                return k;
+    }
+    return -1;
+}
+
+TEST(Pick, TheFirstCellOnThePointersRayInEveryView) {
+    const Camera camera = {{3, 3, 7}, {0, 0, 0}, {0, 1, 0}, 40};
+    const int viewport[4] = {0, 150, 800, 800};
+    const double axes[6][4] = {{1, 0, 0, 90},  {1, 0, 0, -90}, {0, 1, 0, 90},
+                               {0, 1, 0, -90}, {0, 0, 1, 90},  {0, 0, 1, -90}};
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> across(0, 800), up(150, 800);
+    std::uniform_int_distribution<int> anyTurn(0, 5), turns(0, 4);
+    int compared = 0, hits = 0, misses = 0;
+    for (int view = 0; view < 8; view++) {
+        World world;
+        for (int n = view == 0 ? 0 : turns(random) + 1; n > 0; n--) {
+            const double* axis = axes[anyTurn(random)];
+            for (Sphere* ball : world.spheres)
+                ball->rotate_origin(axis[0], axis[1], axis[2], axis[3]);
+        }
+        double centres[27][3];
+        for (int k = 0; k < 27; k++)
+            for (int a = 0; a < 3; a++)
+                centres[k][a] = world.spheres[k]->ctm.m[a][3];
+        for (int i = 0; i < 60; i++) {
+            double wx = across(random), wy = up(random);
+            // Where a box a hair smaller and a hair larger tell the same, that is the answer.
+            int inner = walkToCell(wx, wy, centres, -0.004);
+            if (inner != walkToCell(wx, wy, centres, 0.004))
+                continue;
+            compared++;
+            (inner < 0 ? misses : hits)++;
+            ASSERT_EQ(cellAt(wx, wy, centres, camera, viewport), inner)
+                << "view " << view << ", point (" << wx << ", " << wy << ")";
+        }
+    }
+    EXPECT_GT(compared, 8 * 60 * 9 / 10);
+    EXPECT_GT(hits, 100);
+    EXPECT_GT(misses, 20);
 }
 
 TEST(SwapControl, ExtensionsMatchWholeNamesOnly) {

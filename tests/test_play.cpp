@@ -3,8 +3,10 @@
 
 #include "glharness.h"
 
+#include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "input.h"
 #include "menus.h"
 
 #include <GL/freeglut.h>
@@ -218,6 +220,88 @@ TEST_F(Play, KeysOutsideTheTableDoNothing) {
     mouseAction(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10);
     mouseMotion(20, 20);
     EXPECT_TRUE(snapshot() == before);
+}
+
+// The toolkit's pointer coordinates (from the top left) of a scene point.
+void pointerAt(double x, double y, double z, int& px, int& py) {
+    double wx, wy;
+    projectToWindow(x, y, z, wx, wy);
+    px = static_cast<int>(wx);
+    py = 800 - 1 - static_cast<int>(wy);
+}
+
+void leftClick(int x, int y, int releaseX, int releaseY) {
+    mouseAction(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+    mouseAction(GLUT_LEFT_BUTTON, GLUT_UP, releaseX, releaseY);
+}
+
+void leftDrag(std::initializer_list<std::pair<int, int>> points) {
+    auto first = *points.begin(), last = first;
+    mouseAction(GLUT_LEFT_BUTTON, GLUT_DOWN, first.first, first.second);
+    for (auto p : points)
+        mouseMotion(p.first, p.second), last = p;
+    mouseAction(GLUT_LEFT_BUTTON, GLUT_UP, last.first, last.second);
+}
+
+TEST_F(Play, ClicksMarkAndDropAsDigitsAndSpaceAndDragsTurnAsViewKeys) {
+    // The top face of column 5's top cell, then of column 3's once 'w', which
+    // takes (x, y, z) to (-z, y, x), has brought column 3 from (1, -1) to (1, 1).
+    int x5, y5, x3, y3;
+    pointerAt(0, 1.5, 0, x5, y5);
+    pointerAt(1, 1.5, 1, x3, y3);
+    leftClick(x5, y5, x5 + 3, y5 - 4);
+    EXPECT_EQ(spotSelected, 5) << "a click within 5 pixels marks as '5' does";
+    State marked = snapshot();
+    leftClick(x5, y5, x5 + 6, y5);
+    EXPECT_TRUE(snapshot() == marked) << "6 pixels apart is no click";
+    leftClick(x5, y5, x5, y5);
+    EXPECT_EQ(spots[4][0][0], 1) << "a click on the marked column drops as space does";
+    EXPECT_EQ(turn, 1);
+    press("w");
+    leftClick(x3, y3, x3, y3);
+    EXPECT_EQ(spotSelected, 3) << "the column under the pointer in the turned view";
+    leftClick(x5, y5, x5, y5);
+    EXPECT_EQ(spotSelected, 14) << "a click on another column moves the mark";
+
+    // Drags, against the view keys on the same board.
+    const struct {
+        std::initializer_list<std::pair<int, int>> path;
+        const char* keys;
+    } drags[] = {
+        {{{400, 400}, {150, 400}}, "w"},  {{{400, 400}, {650, 420}}, "s"},
+        {{{400, 400}, {390, 150}}, "q"},  {{{400, 400}, {400, 650}}, "a"},
+        {{{400, 400}, {210, 400}}, ""},   {{{400, 400}, {190, 250}}, "w"},
+        {{{400, 400}, {-20, 400}}, "ww"}, {{{400, 400}, {199, 400}, {200, 400}, {400, 400}}, "ws"},
+    };
+    for (const auto& drag : drags) {
+        resetGame();
+        press("7");
+        press(drag.keys);
+        State wanted = snapshot();
+        resetGame();
+        press("7");
+        leftDrag(drag.path);
+        EXPECT_TRUE(snapshot() == wanted) << "a drag as \"" << drag.keys << "\"";
+    }
+    EXPECT_EQ(spotSelected, 7) << "a drag that turned the board neither marks nor drops";
+
+    // While the computer is on turn a click does nothing and a drag turns.
+    chooseOpponent(3, 0);
+    press("w");
+    State computers = snapshot();
+    leftClick(x5, y5, x5, y5);
+    mouseAction(GLUT_MIDDLE_BUTTON, GLUT_DOWN, x5, y5);
+    mouseAction(GLUT_MIDDLE_BUTTON, GLUT_UP, x5, y5);
+    mouseAction(3, GLUT_DOWN, x5, y5);
+    EXPECT_TRUE(snapshot() == computers);
+    leftDrag({{400, 400}, {150, 400}});
+    EXPECT_FALSE(snapshot() == computers);
+    resetGame();
+    for (int level = 0; level < 3; level++)
+        press("1 2 3 4 5 6 7 8 9 ");
+    State over = snapshot();
+    leftClick(x5, y5, x5, y5);
+    EXPECT_TRUE(snapshot() == over) << "at GAME OVER a click does nothing";
 }
 
 TEST_F(Play, ViewKeysTurnEveryPositionAQuarterTurn) {

@@ -5,6 +5,7 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "input.h"
 #include "menus.h"
 
 #include <GL/freeglut.h>

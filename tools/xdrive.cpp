@@ -372,9 +372,13 @@ void GameProcess::type(const std::string& characters) {
     }
 }
 
-void GameProcess::click(int button) {
-    XTestFakeButtonEvent(x, button, True, CurrentTime);
-    XTestFakeButtonEvent(x, button, False, CurrentTime);
+void GameProcess::click(int number) {
+    button(number, true);
+    button(number, false);
+}
+
+void GameProcess::button(int number, bool down) {
+    XTestFakeButtonEvent(x, number, down ? True : False, CurrentTime);
     XSync(x, False);
 }
 

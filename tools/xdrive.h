@@ -69,6 +69,8 @@ class GameProcess {
     void typeKeysym(KeySym key, bool shifted = false);
     void type(const std::string& characters);
     void click(int button);
+    // Presses or releases a button where the pointer stands.
+    void button(int button, bool down);
     void clickAt(int x, int y, int button);
     // Opens the right-button menu at window point (x, y) and follows the
     // entries by position (0 first), submenu by submenu, clicking the last;

@@ -1,0 +1,113 @@
+#include "input.h"
+
+#include "frame.h"
+#include "game.h"
+#include "pick.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+/* ---------------- Mouse state ---------------- */
+
+// The left button: where it went down, where the drag last turned the board
+// (xBegin, yBegin), whether it is held and whether its drag has turned.
+int xBegin, yBegin;
+namespace {
+int xPressed, yPressed;
+bool leftHeld = false;
+bool dragTurned = false;
+// A press and release this close together, in pixels, are a click.
+const int clickSlack = 5;
+} // namespace
+
+void keyAction(unsigned char key, int, int) {
+    // While the computer is on turn the move is its own; the view keys still act.
+    bool computersMove = turn == computerSide;
+    if (key == ' ') {
+        if (!computersMove)
+            playMove();
+    } else if (key >= '1' && key <= '9') {
+        if (!computersMove)
+            chooseColumn(key - '0');
+    } else {
+        turnView(key);
+    }
+    glutPostRedisplay();
+}
+
+int columnUnderPointer(int x, int y) {
+    static const Camera camera = {{xeye, yeye, zeye}, {xref, yref, zref}, {Vx, Vy, Vz}, vangle};
+    double centres[27][3];
+    for (int k = 0; k < 27; k++)
+        for (int a = 0; a < 3; a++)
+            centres[k][a] = myWorld.spheres[k]->ctm.m[a][3];
+    int viewport[4];
+    boardViewport(viewport);
+    // The toolkit counts rows from the top; the pointer stands at the pixel's centre.
+    int cell = cellAt(x + 0.5, winHeight - y - 0.5, centres, camera, viewport);
+    return cell < 0 ? -1 : cell % 9;
+}
+
+namespace {
+
+// A click: the column under the pointer is marked, as its digit marks it, or
+// played, as space plays it, when it is marked already.
+void click(int x, int y) {
+    if (turn == computerSide || gamecount == 27)
+        return;
+    int column = columnUnderPointer(x, y);
+    if (column < 0)
+        return;
+    if (colSelected == 1 && spotSelected != 0 && (spotSelected - 1) % 9 == column)
+        playMove();
+    else
+        chooseColumn(column + 1);
+    glutPostRedisplay();
+}
+
+} // namespace
+
+void mouseAction(int button, int state, int x, int y) {
+    if (button != GLUT_LEFT_BUTTON)
+        return;
+    if (state == GLUT_DOWN) {
+        leftHeld = true;
+        dragTurned = false;
+        xBegin = xPressed = x;
+        yBegin = yPressed = y;
+        return;
+    }
+    if (!leftHeld)
+        return;
+    leftHeld = false;
+    int dx = x - xPressed, dy = y - yPressed;
+    if (!dragTurned && dx * dx + dy * dy <= clickSlack * clickSlack)
+        click(x, y);
+}
+
+void mouseMotion(int x, int y) {
+    if (!leftHeld)
+        return;
+    int viewport[4];
+    boardViewport(viewport);
+    const int quarter = viewport[2] / 4 > 0 ? viewport[2] / 4 : 1;
+    // The board follows the pointer: left as 'w', right as 's', up as 'q',
+    // down as 'a'; the next quarter counts from where it turned.
+    for (;;) {
+        int dx = x - xBegin, dy = y - yBegin;
+        if (std::abs(dx) < quarter && std::abs(dy) < quarter)
+            break;
+        if (std::abs(dx) >= std::abs(dy)) {
+            turnView(dx < 0 ? 'w' : 's');
+            xBegin += dx < 0 ? -quarter : quarter;
+            yBegin = y;
+        } else {
+            turnView(dy < 0 ? 'q' : 'a');
+            yBegin += dy < 0 ? -quarter : quarter;
+            xBegin = x;
+        }
+        dragTurned = true;
+        glutPostRedisplay();
+    }
+}
