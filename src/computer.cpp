@@ -21,6 +21,8 @@ std::mt19937& randomMoves() {
     return random;
 }
 
+} // namespace
+
 void cancelComputerMove() {
     if (pendingMove == 0)
         return;
@@ -30,8 +32,6 @@ void cancelComputerMove() {
     colSelected = 0;
     spotSelected = 0;
 }
-
-} // namespace
 
 Position boardPosition() {
     Position position = {{0, 0}};
@@ -66,7 +66,7 @@ int currentMoveValues(int values[9]) {
 }
 
 void hint() {
-    if (turn == computerSide || gamecount == 27)
+    if (turn == computerSide || gamecount == 27 || reviewShown == 1)
         return;
     chooseColumn(computerColumn(boardPosition(), 3, randomMoves()) + 1);
     glutPostRedisplay();
@@ -90,7 +90,8 @@ void startNewGame() {
 }
 
 void computerTurn() {
-    if (computerSide < 0 || turn != computerSide || gamecount == 27 || pendingMove != 0)
+    if (computerSide < 0 || turn != computerSide || gamecount == 27 || pendingMove != 0 ||
+        reviewShown == 1)
         return;
     chooseColumn(computerColumn(boardPosition(), opponentLevel, randomMoves()) + 1);
     pendingMove = ++movesStarted;

@@ -35,6 +35,8 @@ void chooseOpponent(int level, int plays);
 // The menu's New game: cancels a move the computer is marking and starts a
 // new game, in which the computer moves first if it plays player 1.
 void startNewGame();
+// Cancels a move the computer is marking; its cube keeps its angle.
+void cancelComputerMove();
 // Takes the computer's move if it is on turn and none is pending: its mark,
 // then a timer for the drop; the game calls it as each turn begins.
 void computerTurn();

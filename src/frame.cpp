@@ -5,6 +5,7 @@
 
 #include "computer.h"
 #include "game.h"
+#include "reviewpage.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
@@ -367,7 +368,9 @@ void display() {
         glColor3f(r2, g2, b2);
         output(1.8f, 1.0f, "Player 2 Turn");
     }
-    if (instructions >= 1 && instructions <= 4) {
+    if (reviewShown == 1) {
+        drawReview(side);
+    } else if (instructions >= 1 && instructions <= 4) {
         drawPage(instructions);
     } else if (instructions == 5) {
         // Still in Helvetica 18 from the title.

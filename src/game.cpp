@@ -19,9 +19,11 @@ World myWorld;
 // Who plays
 int computerSide = -1;
 void (*turnBegins)() = nullptr;
+void (*movePlayed)(int) = nullptr;
 
 // Status strip
 int instructions = 0;
+int reviewShown = 0;
 void* font = GLUT_BITMAP_TIMES_ROMAN_24;
 
 // Colours
@@ -247,10 +249,13 @@ void playMove() {
     if (colSelected == 0)
         return;
     colSelected = 0;
+    const int column = (spotSelected - 1) % 9;
     placeBall(spotSelected);
     spotSelected = 0;
     turn = turn == 0 ? 1 : 0;
     drawCubes();
+    if (movePlayed != nullptr)
+        movePlayed(column);
     if (turnBegins != nullptr)
         turnBegins();
 }

@@ -14,6 +14,9 @@ extern World myWorld;
 
 // Status strip: the page code (0 none, 1 to 4 pages, 5 game over) and the text font.
 extern int instructions;
+// 1 while the review of the game's moves is shown in place of the page: the
+// moves wait, neither the players nor the computer move.
+extern int reviewShown;
 extern void* font;
 
 // Colours: the world's, player 1's and player 2's.
@@ -64,6 +67,9 @@ extern int computerSide;
 // Called whenever a move has passed the turn or a new game begins; the
 // computer's turn sets it to take its move.
 extern void (*turnBegins)();
+// Called after each move with its column (0 to 8), before turnBegins; the
+// game's history keeps it.
+extern void (*movePlayed)(int column);
 
 // Turns the board a quarter turn as the view key ('q', 'a', 'w', 's', 'e' or
 // 'd') does; false, and nothing turned, for any other key.

@@ -2,6 +2,7 @@
 
 #include "frame.h"
 #include "game.h"
+#include "history.h"
 #include "pick.h"
 
 #include <GL/freeglut.h>
@@ -22,9 +23,16 @@ const int clickSlack = 5;
 } // namespace
 
 void keyAction(unsigned char key, int, int) {
-    // While the computer is on turn the move is its own; the view keys still act.
-    bool computersMove = turn == computerSide;
-    if (key == ' ') {
+    // While the computer is on turn the move is its own, and while the review
+    // is shown no one moves; the view keys still act.
+    bool computersMove = turn == computerSide || reviewShown == 1;
+    if (key == 26) {
+        undo();
+    } else if (key == 25) {
+        redo();
+    } else if (key == 27) {
+        closeReview();
+    } else if (key == ' ') {
         if (!computersMove)
             playMove();
     } else if (key >= '1' && key <= '9') {
@@ -34,6 +42,19 @@ void keyAction(unsigned char key, int, int) {
         turnView(key);
     }
     glutPostRedisplay();
+}
+
+void specialKey(int key, int, int) {
+    // Through the review: a move back or forward, or to either end.
+    const int steps = key == GLUT_KEY_LEFT    ? -1
+                      : key == GLUT_KEY_RIGHT ? 1
+                      : key == GLUT_KEY_HOME  ? -27
+                      : key == GLUT_KEY_END   ? 27
+                                              : 0;
+    if (steps != 0 && reviewShown == 1) {
+        stepReview(steps);
+        glutPostRedisplay();
+    }
 }
 
 int columnUnderPointer(int x, int y) {
@@ -54,7 +75,7 @@ namespace {
 // A click: the column under the pointer is marked, as its digit marks it, or
 // played, as space plays it, when it is marked already.
 void click(int x, int y) {
-    if (turn == computerSide || gamecount == 27)
+    if (turn == computerSide || gamecount == 27 || reviewShown == 1)
         return;
     int column = columnUnderPointer(x, y);
     if (column < 0)

@@ -4,8 +4,12 @@
 // The input callbacks, on the toolkit's one thread: each decodes its event
 // and calls the rules that act on it.
 
-// Every typed character: column keys, space for the move, view keys.
+// Every typed character: column keys, space for the move, view keys, Ctrl+Z
+// and Ctrl+Y to undo and redo, Escape to close the review.
 void keyAction(unsigned char key, int x, int y);
+// Keys that type no character: the arrows, Home and End step through the
+// review while it is shown; nothing else.
+void specialKey(int key, int x, int y);
 // Mouse buttons: a left click marks the column under the pointer, or drops
 // the ball when that column is marked; the right button belongs to the menu;
 // the others change nothing.

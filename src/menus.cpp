@@ -3,6 +3,7 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "history.h"
 
 #include <GL/freeglut.h>
 
@@ -121,12 +122,18 @@ void menu() {
     glutAddMenuEntry(" Show column values ", 9);
     glutAddMenuEntry(" Hide rows ", 10);
     glutAddMenuEntry(" New game ", 7);
+    glutAddMenuEntry(" Undo ", 11);
+    glutAddMenuEntry(" Redo ", 12);
+    glutAddMenuEntry(" Review ", 13);
     glutAddMenuEntry(" Quit", 4);
     firstMenuWindow = gameWindow + 1;
     glutMenuStatusFunc(menuStatus);
 }
 
 void mainMenu(int value) {
+    // A page takes the review's place.
+    if (value == 2 || value == 3 || value == 5 || value == 6)
+        closeReview();
     // The values are not the page codes they pick.
     switch (value) {
     case 2:
@@ -142,7 +149,16 @@ void mainMenu(int value) {
         instructions = 4;
         break;
     case 7:
-        startNewGame();
+        newGameWithoutMoves();
+        break;
+    case 11:
+        undo();
+        break;
+    case 12:
+        redo();
+        break;
+    case 13:
+        toggleReview();
         break;
     case 8:
         hint();

@@ -3,7 +3,8 @@
 
 // Builds the right-button menu tree once and leaves the main menu current.
 void menu();
-// Main menu: a page for the status strip, or Quit.
+// Main menu: a page for the status strip, the opponent, the hint, what the
+// board shows, New game, Undo, Redo, the review, or Quit.
 void mainMenu(int value);
 // The " Opponent " submenu: 1 two players, 2 to 4 the computer's levels
 // easy, good and perfect, 5 the other player for the computer.

@@ -3,6 +3,7 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "history.h"
 #include "input.h"
 #include "menus.h"
 #include "swapcontrol.h"
@@ -16,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,7 +32,7 @@ const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat high_shininess[] = {100.0f};
 
-const char* const usage = R"(Usage: kaveto [X options]
+const char* const usage = R"(Usage: kaveto [--moves DIGITS] [X options]
 A board game for two players on a cube of 3 x 3 x 3 cells.
 
 Keys:
@@ -37,17 +40,25 @@ Keys:
   space         drop the ball into the chosen column and pass the turn
   q a, w s, e d turn the board a quarter turn about the x, y or z axis
 A left click marks the column under the pointer, a second click drops the
-ball; a left-button drag turns the board.
+ball; a left-button drag turns the board. Ctrl+Z takes a move back, Ctrl+Y
+plays it again.
 The right mouse button opens the menu: colours, pages of rules, the
 opponent (two players, or the computer: easy, good, perfect), a hint, the
-value of each column, the rows at the end, New game, Quit.
+value of each column, the rows at the end, New game, Undo, Redo, the
+review of every move (arrows, Home and End step through it), Quit.
 
 Options:
   --help        print this and exit
   --version     print the version and exit
+  --moves DIGITS
+                start with these moves played, the columns from the first
+                move on (as the review's "Moves:" line writes them)
   -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug,
   -sync         the toolkit's X options
 )";
+
+// The moves that --moves asked for, played once the window is open.
+std::vector<int> startingMoves;
 
 bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
     for (const char* name : names)
@@ -90,7 +101,17 @@ int checkCommandLine(int argc, char** argv) {
             std::printf("kaveto %s\n", KAVETO_VERSION);
             return 0;
         }
-        if (isOneOf(argv[i], {"-display", "-geometry"})) {
+        if (std::strcmp(argv[i], "--moves") == 0) {
+            if (i + 1 == argc) {
+                std::fputs("kaveto: --moves needs a value; try 'kaveto --help'\n", stderr);
+                return 2;
+            }
+            std::string wrong = parseMoves(argv[++i], startingMoves);
+            if (!wrong.empty()) {
+                std::fprintf(stderr, "kaveto: --moves: %s\n", wrong.c_str());
+                return 2;
+            }
+        } else if (isOneOf(argv[i], {"-display", "-geometry"})) {
             if (i + 1 == argc) {
                 std::fprintf(stderr, "kaveto: %s needs a value; try 'kaveto --help'\n", argv[i]);
                 return 2;
@@ -147,10 +168,12 @@ void createGameWindow() {
     init();
     menu();
     turnBegins = computerTurn;
+    movePlayed = recordMove;
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
     glutKeyboardFunc(keyAction);
     glutMouseFunc(mouseAction);
+    glutSpecialFunc(specialKey);
     glutReshapeFunc(reshape);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
     glEnable(GL_LIGHT0);
@@ -166,4 +189,6 @@ void createGameWindow() {
     glMaterialfv(GL_FRONT, GL_DIFFUSE, mat_diffuse);
     glMaterialfv(GL_FRONT, GL_SPECULAR, mat_specular);
     glMaterialfv(GL_FRONT, GL_SHININESS, high_shininess);
+    if (!startingMoves.empty())
+        playMovesFromStart(startingMoves);
 }

@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
+#include "history.h"
 #include "menus.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -110,6 +111,9 @@ Frame readScreen() {
 
 void resetGame() {
     chooseOpponent(0, 1);
+    reviewShown = 0;
+    gameMoves.clear();
+    movesOnBoard = 0;
     if (showColumnValues == 1)
         mainMenu(9);
     if (showRows == 0)

@@ -357,8 +357,24 @@ TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
     EXPECT_TRUE(turned == dragged) << "the drag turned the board as 'w' does";
 }
 
+TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
+    game.type("5 1 3 7 9 ");
+    Shot keyed = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    game.stop();
+    GameProcess moved({}, {"--moves", "51379"});
+    ASSERT_NE(moved.waitForWindow(), 0u) << moved.output();
+    Shot first = moved.waitForShot([&](const Shot& s) { return s == keyed; });
+    EXPECT_TRUE(first == keyed);
+    // Undo takes them back one by one, to the first frame of a new game.
+    for (int i = 0; i < 5; i++)
+        moved.typeKeysym(XK_z, false, true);
+    Shot none = moved.waitForShot([&](const Shot& s) { return s == start; });
+    EXPECT_TRUE(none == start);
+    EXPECT_EQ(moved.output(), "");
+}
+
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {10}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {13}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

@@ -5,6 +5,7 @@
 #include "computer.h"
 #include "game.h"
 #include "glwindow.h"
+#include "history.h"
 #include "input.h"
 
 #include <GL/freeglut.h>
@@ -137,6 +138,55 @@ TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
     EXPECT_EQ(turn, 1);
     EXPECT_EQ(colSelected, 0);
     newGame();
+}
+
+TEST(MainLoop, UndoAgainstTheComputerTakesBackItsReplyAndTheMoveAndItWaits) {
+    newGameWithoutMoves();
+    chooseOpponent(3, 1);
+    std::chrono::steady_clock::time_point undone;
+    int pendingCancelled = -1;
+    steps = {
+        {"two moves each, the computer's by its timer",
+         [] { keyAction('5', 0, 0), keyAction(' ', 0, 0); }, [] { return gamecount == 2; }},
+        {"", [] { keyAction('1', 0, 0), keyAction(' ', 0, 0); }, [] { return gamecount == 4; }},
+        {"Ctrl+Z takes back the reply and the move",
+         [&] {
+             keyAction(26, 0, 0);
+             undone = std::chrono::steady_clock::now();
+         },
+         [&] {
+             return gamecount == 2 &&
+                    std::chrono::steady_clock::now() - undone > std::chrono::milliseconds(1200);
+         }},
+        {"a move while the computer marks its reply, then Ctrl+Z",
+         [&] {
+             keyAction('9', 0, 0), keyAction(' ', 0, 0);
+             keyAction(26, 0, 0);
+             pendingCancelled = gamecount;
+             undone = std::chrono::steady_clock::now();
+         },
+         [&] {
+             return std::chrono::steady_clock::now() - undone > std::chrono::milliseconds(1200);
+         }},
+        {"Ctrl+Y plays the move again, and the computer replies", [] { keyAction(25, 0, 0); },
+         [] { return gamecount == 4; }},
+    };
+    current = 0;
+    started = false;
+    glutTimerFunc(1, next, 0);
+    while (current < steps.size()) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(failures.empty()) << failures.front();
+    EXPECT_EQ(pendingCancelled, 2) << "the marked reply was cancelled with the move";
+    EXPECT_EQ(gamecount, 4) << "the computer waited for a move after each undo";
+    EXPECT_EQ(turn, 0);
+    EXPECT_EQ(spots[4][0][0], 1);
+    EXPECT_EQ(spots[0][0][0] + spots[0][1][0], 0) << "a new move left nothing of the first to redo";
+    EXPECT_EQ(spots[8][0][0], 1) << "the last move taken back, played again";
+    chooseOpponent(0, 1);
+    newGameWithoutMoves();
 }
 
 TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {

@@ -6,6 +6,7 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "history.h"
 #include "input.h"
 #include "menus.h"
 
@@ -183,8 +184,8 @@ TEST_F(Play, RandomKeysAndMenuChoicesKeepEveryInvariant) {
             } else if (what < 13) {
                 keyAction(static_cast<unsigned char>(acting[choice(random)]), 0, 0);
             } else if (what == 13) {
-                // Quit, which ends the process, and New game have tests of their own.
-                if (v != 4 && v != 7 && v != 8)
+                // Quit, which ends the process, New game and Undo have tests of their own.
+                if (v != 4 && v != 7 && v != 8 && v != 11)
                     mainMenu(v);
             } else {
                 (what == 14 ? colour1 : colour2)(v);
@@ -471,13 +472,121 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         mainMenu(value);
         EXPECT_EQ(instructions, pageOf[value]) << "value " << value;
     }
-    for (int value : {0, 1, 12, -3}) {
+    for (int value : {0, 1, 99, -3}) {
         mainMenu(value);
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 11)
-        << "Colours, four pages, Opponent, Hint, column values, rows, New game, Quit";
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 14)
+        << "Colours, four pages, Opponent, Hint, column "
+           "values, rows, New game, Undo, Redo, Review, Quit";
+}
+
+// A random game of n moves, as columns.
+std::vector<int> randomColumns(int n, std::mt19937& random) {
+    Position position = {{0, 0}};
+    std::vector<int> columns;
+    while (static_cast<int>(columns.size()) < n) {
+        int c = static_cast<int>(random() % 9);
+        if (landingIndex(position, c) < 0)
+            continue;
+        position = afterMove(position, c);
+        columns.push_back(c);
+    }
+    return columns;
+}
+
+// Plays the first `count` of the columns by their digits and space.
+void playByKeys(const std::vector<int>& columns, size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        const char keys[3] = {static_cast<char>('1' + columns[i]), ' ', '\0'};
+        press(keys);
+    }
+}
+
+TEST_F(Play, UndoAndRedoGiveThePicturesOfTheShorterGameAndBack) {
+    std::mt19937 random(21);
+    for (int game = 0; game < 5; game++) {
+        const int n = game == 0 ? 27 : 2 + static_cast<int>(random() % 25);
+        const int k = game == 0 ? 27 : 1 + static_cast<int>(random() % n);
+        const std::vector<int> columns = randomColumns(n, random);
+        resetGame();
+        playByKeys(columns, n - k);
+        const Frame shorter = renderFrame();
+        resetGame();
+        // A page chosen before the last ball comes back when GAME OVER goes.
+        playByKeys(columns, n - 1);
+        mainMenu(3);
+        const char last[3] = {static_cast<char>('1' + columns[n - 1]), ' ', '\0'};
+        press(last);
+        const Frame whole = renderFrame();
+        EXPECT_EQ(instructions, n == 27 ? 5 : 2);
+        // A cell marked and the board turned do not stay.
+        press("q");
+        for (int c = 1; c <= 9 && spotSelected == 0; c++)
+            chooseColumn(c);
+        for (int i = 0; i < k; i++)
+            keyAction(26, 0, 0);
+        EXPECT_EQ(gamecount, n - k);
+        EXPECT_EQ(instructions, 2);
+        instructions = 0;
+        EXPECT_TRUE(renderFrame() == shorter) << "game " << game << ": " << k << " of " << n;
+        for (int i = 0; i < k + 2; i++)
+            keyAction(25, 0, 0);
+        instructions = 2;
+        EXPECT_TRUE(renderFrame() == whole) << "game " << game << ", redone";
+        EXPECT_EQ(movesOnBoard, n);
+    }
+    // Nothing to undo or redo changes nothing; a new move after an undo
+    // leaves nothing to redo.
+    resetGame();
+    press("4");
+    State marked = snapshot();
+    keyAction(26, 0, 0);
+    keyAction(25, 0, 0);
+    EXPECT_TRUE(snapshot() == marked);
+    press(" 5 ");
+    keyAction(26, 0, 0);
+    press("6 ");
+    State replaced = snapshot();
+    keyAction(25, 0, 0);
+    EXPECT_TRUE(snapshot() == replaced);
+    EXPECT_EQ(gameMoves, (std::vector<int>{3, 5}));
+}
+
+TEST_F(Play, TheReviewStepsThroughTheGameAndPlayGoesOnFromWhereItStops) {
+    press("5 1 9 3 ");
+    mainMenu(13);
+    ASSERT_EQ(reviewShown, 1);
+    specialKey(GLUT_KEY_LEFT, 0, 0);
+    EXPECT_EQ(gamecount, 3);
+    State reviewed = snapshot();
+    press("7 ");
+    leftClick(400, 400, 400, 400);
+    EXPECT_TRUE(snapshot() == reviewed) << "digits, space and clicks wait";
+    specialKey(GLUT_KEY_HOME, 0, 0);
+    EXPECT_EQ(gamecount, 0);
+    specialKey(GLUT_KEY_END, 0, 0);
+    EXPECT_EQ(gamecount, 4);
+    specialKey(GLUT_KEY_RIGHT, 0, 0);
+    EXPECT_EQ(gamecount, 4);
+    specialKey(GLUT_KEY_LEFT, 0, 0);
+    keyAction(26, 0, 0);
+    EXPECT_EQ(gamecount, 2) << "Undo steps one move in the review";
+    keyAction(27, 0, 0);
+    EXPECT_EQ(reviewShown, 0);
+    press("2 ");
+    EXPECT_EQ(gameMoves, (std::vector<int>{4, 0, 1})) << "the moves after it are gone";
+    mainMenu(13);
+    mainMenu(2);
+    EXPECT_EQ(reviewShown, 0) << "a page closes the review";
+    EXPECT_EQ(instructions, 1);
+    // Against the computer, on turn now: it waits while the review is shown.
+    mainMenu(13);
+    chooseOpponent(3, 1);
+    EXPECT_EQ(spotSelected, 0);
+    mainMenu(13);
+    EXPECT_NE(spotSelected, 0) << "closed, the review lets the computer move";
 }
 
 TEST_F(Play, NewGameGivesBackTheFirstFrame) {

@@ -93,8 +93,17 @@ TEST(Program, AnswersHelpVersionAndBadArgumentsWithoutADisplay) {
     EXPECT_EQ(version.waitForExit(), 0);
     EXPECT_EQ(version.output(), "kaveto 1.0\n");
 
-    for (auto arguments : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"-iconic", "extra"}, {"-display"}, {"-geometry", "640x480", "-x"}}) {
+    for (auto arguments :
+         std::vector<std::vector<std::string>>{{"--bogus"},
+                                               {"-iconic", "extra"},
+                                               {"-display"},
+                                               {"-geometry", "640x480", "-x"},
+                                               {"--moves"},
+                                               {"--moves", ""},
+                                               {"--moves", "5120"},
+                                               {"--moves", "12a"},
+                                               {"--moves", "55551"},
+                                               {"--moves", "1234567891234567891234567891"}}) {
         GameProcess bad({}, arguments);
         EXPECT_EQ(bad.waitForExit(), 2) << arguments.back();
         std::string said = bad.output();

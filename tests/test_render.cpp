@@ -5,8 +5,10 @@
 #include "computer.h"
 #include "frame.h"
 #include "game.h"
+#include "history.h"
 #include "input.h"
 #include "menus.h"
+#include "reviewpage.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -715,6 +717,70 @@ TEST_F(Render, AnExposeAMenuOrAResizeDuringASpinLeavesEveryFrameWhole) {
         EXPECT_TRUE(showsTheWholeFrame(window)) << "after a resize to " << size;
     }
     ASSERT_TRUE(resizeWindow(800, 800));
+}
+
+TEST_F(Render, TheReviewGraphsTheValueAfterEveryMove) {
+    const char* digits = "513798642415736982493168527";
+    std::vector<int> columns;
+    ASSERT_EQ(parseMoves(digits, columns), "");
+    playMovesFromStart(columns);
+    mainMenu(13);
+    specialKey(GLUT_KEY_LEFT, 0, 0);
+    Frame frame = renderFrame();
+    // The values by the solver, position by position.
+    std::vector<int> values;
+    Position position = {{0, 0}};
+    for (int column : columns) {
+        values.push_back(positionValue(position));
+        position = afterMove(position, column);
+    }
+    values.push_back(positionValue(position));
+    // Each point's centre, down the column of pixels where it stands, in the
+    // colour of who moved there (white for the empty board).
+    std::vector<double> heights;
+    for (size_t i = 0; i < values.size(); i++) {
+        float px, py;
+        reviewPoint(static_cast<int>(i), 0, 1, px, py);
+        const int x = static_cast<int>(px);
+        auto mover = [&](Rgb p) {
+            return i == 0       ? exactly(p, 255, 255, 255)
+                   : i % 2 == 1 ? exactly(p, 255, 0, 0)
+                                : exactly(p, 0, 255, 0);
+        };
+        // Above the lines of text, which reach 50 pixels up.
+        int sum = 0, n = 0;
+        for (int y = 52; y < 150; y++)
+            if (mover(frame.at(x, y)))
+                sum += y, n++;
+        ASSERT_GT(n, 2) << "no point for move " << i;
+        heights.push_back(static_cast<double>(sum) / n);
+    }
+    // The line at 0, between the first two points.
+    float zx, zy;
+    reviewPoint(0, 0, 1, zx, zy);
+    const int between = static_cast<int>(zx) + 10;
+    Box zero = findText(frame, between, 52, between, 149, [](Rgb p) {
+        return p.red > 100 && p.red < 160 && p.red == p.green && p.green == p.blue;
+    });
+    ASSERT_GT(zero.count, 0);
+    // Heights above the line in proportion to the values, the largest 38 pixels.
+    size_t largest = 0;
+    for (size_t i = 0; i < values.size(); i++)
+        if (std::abs(values[i]) > std::abs(values[largest]))
+            largest = i;
+    const double perRow = (heights[largest] - zero.bottom) / values[largest];
+    EXPECT_NEAR(perRow * std::max(3, std::abs(values[largest])), 38, 1.5);
+    for (size_t i = 0; i < values.size(); i++)
+        EXPECT_NEAR(heights[i] - zero.bottom, perRow * values[i], 1.5) << "move " << i;
+    // The moves whole on one line, the last one included though it is taken back.
+    const std::string moves = std::string("Moves: ") + digits;
+    Box line = findText(frame, 40, 0, 799, 20, [](Rgb p) { return exactly(p, 255, 255, 255); });
+    EXPECT_NEAR(line.right - line.left,
+                glutBitmapLength(GLUT_BITMAP_HELVETICA_12,
+                                 reinterpret_cast<const unsigned char*>(moves.c_str())),
+                3);
+    mainMenu(13);
+    EXPECT_EQ(reviewShown, 0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "computer.h"
 #include "game.h"
+#include "history.h"
 #include "solver.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +173,56 @@ TEST(Solver, SymmetricPositionsHaveOneValueAndEveryPlaceOnePosition) {
         for (const Position& p : sharing)
             ASSERT_TRUE(imagesOfEachOther(p, sharing.front())) << "place " << place;
     }
+}
+
+TEST(Review, CountsEachMoveByWhatItCostAgainstTheBestMove) {
+    std::mt19937 random(6);
+    int seen[4] = {};
+    const char* const kinds[4] = {"best", "inaccuracy", "mistake", "blunder"};
+    for (int game = 0; game < 12; game++) {
+        // Random games, and games that the perfect level mostly plays.
+        gameMoves.clear();
+        Position position = {{0, 0}};
+        int expected[2][5] = {};
+        for (int n = 0; n < 27; n++) {
+            int values[9], legal = moveValues(position, values);
+            int column = game % 3 == 0 && n % 4 != 3 ? computerColumn(position, 3, random)
+                                                     : static_cast<int>(random() % 9);
+            if (!(legal >> column & 1)) {
+                n--;
+                continue;
+            }
+            const int player = playerOnTurn(position), side = player == 0 ? 1 : -1;
+            int best = -100;
+            for (int c = 0; c < 9; c++)
+                if (legal >> c & 1)
+                    best = std::max(best, side * values[c]);
+            const int played = side * values[column], cost = best - played;
+            // Worth more than nothing, nothing, or less than nothing: before and after.
+            const int from = best > 0 ? 2 : best == 0 ? 1 : 0;
+            const int to = played > 0 ? 2 : played == 0 ? 1 : 0;
+            const int kind = cost == 0 ? 0 : from == to ? 1 : from - to == 1 ? 2 : 3;
+            ASSERT_TRUE(cost >= 0 && (kind != 3 || (from == 2 && to == 0))) << kinds[kind];
+            expected[player][kind]++;
+            seen[kind]++;
+            expected[player][4] += cost;
+            gameMoves.push_back(column);
+            position = afterMove(position, column);
+        }
+        MoveCounts counts[2];
+        countMoves(gameValues(), counts);
+        for (int p = 0; p < 2; p++) {
+            const int got[5] = {counts[p].best, counts[p].inaccuracies, counts[p].mistakes,
+                                counts[p].blunders, counts[p].rowsLost};
+            for (int i = 0; i < 5; i++)
+                EXPECT_EQ(got[i], expected[p][i])
+                    << "game " << game << ", player " << p + 1 << (i < 4 ? kinds[i] : "rows lost");
+        }
+        EXPECT_EQ(gameValues().back(), rowDifference(position));
+    }
+    for (int kind = 0; kind < 4; kind++)
+        EXPECT_GT(seen[kind], 0) << "no " << kinds[kind] << " in these games";
+    gameMoves.clear();
 }
 
 } // namespace

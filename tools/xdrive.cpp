@@ -349,15 +349,18 @@ void projectToWindow(double px, double py, double pz, int& column, int& row) {
     row = 799 - glY;
 }
 
-void GameProcess::typeKeysym(KeySym key, bool shifted) {
-    KeyCode shift = XKeysymToKeycode(x, XK_Shift_L);
+void GameProcess::typeKeysym(KeySym key, bool shifted, bool control) {
+    KeyCode modifiers[2] = {shifted ? XKeysymToKeycode(x, XK_Shift_L) : KeyCode{0},
+                            control ? XKeysymToKeycode(x, XK_Control_L) : KeyCode{0}};
     KeyCode code = XKeysymToKeycode(x, key);
-    if (shifted)
-        XTestFakeKeyEvent(x, shift, True, CurrentTime);
+    for (KeyCode modifier : modifiers)
+        if (modifier != 0)
+            XTestFakeKeyEvent(x, modifier, True, CurrentTime);
     XTestFakeKeyEvent(x, code, True, CurrentTime);
     XTestFakeKeyEvent(x, code, False, CurrentTime);
-    if (shifted)
-        XTestFakeKeyEvent(x, shift, False, CurrentTime);
+    for (KeyCode modifier : modifiers)
+        if (modifier != 0)
+            XTestFakeKeyEvent(x, modifier, False, CurrentTime);
     XSync(x, False);
 }
 

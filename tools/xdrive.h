@@ -66,7 +66,7 @@ class GameProcess {
 
     // Real input through XTEST, at window coordinates.
     void moveTo(int x, int y);
-    void typeKeysym(KeySym key, bool shifted = false);
+    void typeKeysym(KeySym key, bool shifted = false, bool control = false);
     void type(const std::string& characters);
     void click(int button);
     // Presses or releases a button where the pointer stands.

@@ -1,0 +1,216 @@
+#include "history.h"
+
+#include "computer.h"
+#include "game.h"
+#include "solver.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <cstdio>
+
+std::vector<int> gameMoves;
+int movesOnBoard = 0;
+
+namespace {
+
+// The values of the positions known so far, from the start, and the moves
+// that led to them.
+std::vector<int> knownValues;
+std::vector<int> valuedMoves;
+// The page before the 27th ball, which GAME OVER took the place of.
+int pageBeforeGameOver = 0;
+
+// One move taken back: its ball leaves its cell, the counters and the turn
+// are as before it.
+void takeBack() {
+    const int column = gameMoves[--movesOnBoard];
+    const int level = --*columnCount(column);
+    turn = spots[column][level][0] == 1 ? 0 : 1;
+    spots[column][level][turn] = 0;
+    if (gamecount-- == 27)
+        instructions = pageBeforeGameOver;
+}
+
+// The next taken-back move played again.
+void playAgain() {
+    if (gamecount == 26)
+        pageBeforeGameOver = instructions;
+    placeBall(landingCell(gameMoves[movesOnBoard++] + 1));
+    turn = 1 - turn;
+}
+
+// After moves taken back or played again: no cell marked, every piece home.
+void settle() {
+    animation();
+    colSelected = 0;
+    spotSelected = 0;
+    drawCubes();
+}
+
+int movesOf(int player) { return (movesOnBoard + 1 - player) / 2; }
+
+} // namespace
+
+void recordMove(int column) {
+    // The next frame puts GAME OVER in the page's place.
+    if (gamecount == 27)
+        pageBeforeGameOver = instructions;
+    gameMoves.resize(movesOnBoard);
+    gameMoves.push_back(column);
+    movesOnBoard++;
+}
+
+void newGameWithoutMoves() {
+    reviewShown = 0;
+    gameMoves.clear();
+    movesOnBoard = 0;
+    startNewGame();
+}
+
+void undo() {
+    if (reviewShown == 1) {
+        stepReview(-1);
+        return;
+    }
+    const int player = computerSide < 0 ? -1 : 1 - computerSide;
+    // Against the computer, the player must have a move to take back.
+    if (movesOnBoard == 0 || (player >= 0 && movesOf(player) == 0))
+        return;
+    cancelComputerMove();
+    if (player < 0) {
+        takeBack();
+    } else {
+        const int wanted = movesOf(player) - 1;
+        while (turn != player || movesOf(player) != wanted)
+            takeBack();
+    }
+    settle();
+    if (turnBegins != nullptr)
+        turnBegins();
+}
+
+void redo() {
+    if (reviewShown == 1) {
+        stepReview(1);
+        return;
+    }
+    if (movesOnBoard == static_cast<int>(gameMoves.size()))
+        return;
+    cancelComputerMove();
+    const int player = computerSide < 0 ? -1 : 1 - computerSide;
+    do
+        playAgain();
+    while (player >= 0 && turn != player && movesOnBoard < static_cast<int>(gameMoves.size()));
+    settle();
+    if (turnBegins != nullptr)
+        turnBegins();
+}
+
+std::string parseMoves(const char* digits, std::vector<int>& columns) {
+    columns.clear();
+    if (*digits == '\0')
+        return "no moves given";
+    Position position = {{0, 0}};
+    for (const char* at = digits; *at != '\0'; at++) {
+        if (*at < '1' || *at > '9') {
+            char what[32];
+            const unsigned char c = static_cast<unsigned char>(*at);
+            // A byte that prints nothing, or moves the terminal's cursor, is shown as a number.
+            std::snprintf(what, sizeof what, c >= 32 && c < 127 ? "'%c'" : "byte 0x%02x", c);
+            return std::string(what) + " is not a column (1 to 9)";
+        }
+        if (ballCount(position) == 27)
+            return "more than 27 moves";
+        const int column = *at - '1';
+        if (landingIndex(position, column) < 0)
+            return "move " + std::to_string(at - digits + 1) + ": column " + *at + " is full";
+        position = afterMove(position, column);
+        columns.push_back(column);
+    }
+    return "";
+}
+
+void playMovesFromStart(const std::vector<int>& columns) {
+    newGameWithoutMoves();
+    // The computer, if it plays player 1, waits for the moves.
+    cancelComputerMove();
+    gameMoves = columns;
+    while (movesOnBoard < static_cast<int>(gameMoves.size()))
+        playAgain();
+    settle();
+    if (turnBegins != nullptr)
+        turnBegins();
+}
+
+void toggleReview() {
+    if (reviewShown == 1) {
+        closeReview();
+        return;
+    }
+    // The computer waits while the game is reviewed.
+    cancelComputerMove();
+    reviewShown = 1;
+    gameValues();
+    glutPostRedisplay();
+}
+
+void closeReview() {
+    if (reviewShown == 0)
+        return;
+    reviewShown = 0;
+    if (turnBegins != nullptr)
+        turnBegins();
+    glutPostRedisplay();
+}
+
+void stepReview(int moves) {
+    if (reviewShown == 0)
+        return;
+    const int target =
+        std::max(0, std::min(static_cast<int>(gameMoves.size()), movesOnBoard + moves));
+    if (target == movesOnBoard)
+        return;
+    while (movesOnBoard > target)
+        takeBack();
+    while (movesOnBoard < target)
+        playAgain();
+    settle();
+}
+
+const std::vector<int>& gameValues() {
+    // Values hold as far as the game's moves are still those they came from.
+    size_t same = 0;
+    while (same < valuedMoves.size() && same < gameMoves.size() &&
+           valuedMoves[same] == gameMoves[same])
+        same++;
+    knownValues.resize(std::min(knownValues.size(), same + 1));
+    valuedMoves = gameMoves;
+    Position position = {{0, 0}};
+    for (size_t i = 0; i <= gameMoves.size(); i++) {
+        if (i >= knownValues.size())
+            knownValues.push_back(positionValue(position));
+        if (i < gameMoves.size())
+            position = afterMove(position, gameMoves[i]);
+    }
+    return knownValues;
+}
+
+void countMoves(const std::vector<int>& values, MoveCounts counts[2]) {
+    counts[0] = counts[1] = MoveCounts{0, 0, 0, 0, 0};
+    for (size_t i = 1; i < values.size(); i++) {
+        const int player = static_cast<int>(i - 1) % 2, side = player == 0 ? 1 : -1;
+        const int before = side * values[i - 1], after = side * values[i];
+        MoveCounts& c = counts[player];
+        c.rowsLost += before - after;
+        auto sign = [](int v) { return v > 0 ? 1 : v < 0 ? -1 : 0; };
+        if (before == after)
+            c.best++;
+        else if (sign(before) == sign(after))
+            c.inaccuracies++;
+        else if (sign(before) - sign(after) == 1)
+            c.mistakes++;
+        else
+            c.blunders++;
+    }
+}

@@ -1,0 +1,60 @@
+#ifndef KAVETO_HISTORY_H
+#define KAVETO_HISTORY_H
+
+#include <string>
+#include <vector>
+
+// The game's moves in order, with the ones taken back until a new move
+// replaces them: undo, redo, a game started from its moves, and the review,
+// which values every move exactly.
+
+// The columns (0 to 8) of the game's moves, the taken-back ones included.
+extern std::vector<int> gameMoves;
+// How many of gameMoves are on the board; the rest can be redone.
+extern int movesOnBoard;
+
+// Keeps a move that was just played (the game's movePlayed); a new move
+// discards the moves that could be redone.
+void recordMove(int column);
+// The menu's New game: cancels the computer's move, closes the review and
+// starts a new game with no moves.
+void newGameWithoutMoves();
+
+// Undo (the menu, Ctrl+Z): takes back the last move; against the computer,
+// moves until the player is on turn with one move fewer of theirs. While the
+// review is shown, one move whoever plays. Nothing when nothing can be.
+void undo();
+// Redo (the menu, Ctrl+Y): plays the next taken-back move again; against the
+// computer, up to the player's next turn. While the review is shown, one move.
+void redo();
+
+// The columns of DIGITS ('1' to '9' each), as a game from the start can play
+// them; an empty string, else what is wrong in a few words.
+std::string parseMoves(const char* digits, std::vector<int>& columns);
+// Starts the game with these moves played, all of them redoable from nothing.
+void playMovesFromStart(const std::vector<int>& columns);
+
+// The menu's Review: shows the review, or closes it when it is shown.
+void toggleReview();
+// Closes the review, if shown: play goes on from the position shown, and the
+// computer moves if it is on turn.
+void closeReview();
+// While the review is shown: steps back (-1) or forward (1) one move, or to
+// the start (-27) or the last move (27).
+void stepReview(int moves);
+
+// The exact value after each of the game's moves, from the empty board (0)
+// on: the final difference in rows, player 1's minus player 2's, with perfect
+// play; each position worked out once, from the book or the search.
+const std::vector<int>& gameValues();
+
+// What the review tells of each player's moves (0 player 1), from the values
+// of the positions before and after each: best (cost 0), inaccuracies (the
+// value keeps its sign), mistakes (from above zero to zero, or from zero to
+// below), blunders (from above zero to below), and the rows lost in all.
+struct MoveCounts {
+    int best, inaccuracies, mistakes, blunders, rowsLost;
+};
+void countMoves(const std::vector<int>& values, MoveCounts counts[2]);
+
+#endif
