@@ -15,7 +15,9 @@
 #include "frame.h"
 #include "game.h"
 #include "glwindow.h"
+#include "history.h"
 #include "input.h"
+#include "menus.h"
 #include "xdrive.h"
 
 #include <GL/freeglut.h>
@@ -405,6 +407,62 @@ void measureDecisions(std::vector<Row>& rows) {
     rows.push_back({"book built into the game", bookDataSize / 1e6, "MB"});
 }
 
+// Whole games through the callbacks, of random moves and of the perfect
+// level's, with the review opened, stepped through and closed four times a
+// game: how long the review takes to open, and the longest any callback
+// takes, its frame included. The first opening finds the search cold.
+void measureGamesWithTheReview(std::vector<Row>& rows) {
+    std::mt19937 random(3);
+    std::vector<double> opens;
+    double longest = 0;
+    std::string longestWhat;
+    auto timed = [&](const std::string& what, const std::function<void()>& call) {
+        auto start = Clock::now();
+        call();
+        frame();
+        std::chrono::duration<double, std::milli> spent = Clock::now() - start;
+        if (spent.count() > longest) {
+            longest = spent.count();
+            longestWhat = what;
+        }
+        return spent.count();
+    };
+    const int games = 20;
+    for (int game = 0; game < games; game++) {
+        const bool perfect = game % 2 == 1;
+        newGameWithoutMoves();
+        while (gamecount < 27) {
+            timed(perfect ? "the perfect level's move" : "a digit", [&] {
+                int column;
+                if (perfect)
+                    column = computerColumn(boardPosition(), 3, random);
+                else
+                    do
+                        column = static_cast<int>(random() % 9);
+                    while (landingCell(column + 1) == 0);
+                keyAction(static_cast<unsigned char>('1' + column), 0, 0);
+            });
+            timed("space", [] { keyAction(' ', 0, 0); });
+            if (gamecount % 7 != 6 && gamecount != 27)
+                continue;
+            opens.push_back(timed("the review opened", [] { mainMenu(13); }));
+            for (int key : {GLUT_KEY_LEFT, GLUT_KEY_LEFT, GLUT_KEY_HOME, GLUT_KEY_END,
+                            GLUT_KEY_LEFT, GLUT_KEY_RIGHT})
+                timed("a step through the review", [key] { specialKey(key, 0, 0); });
+            timed("the review closed", [] { mainMenu(13); });
+        }
+    }
+    std::vector<double> sorted = opens;
+    std::sort(sorted.begin(), sorted.end());
+    rows.push_back({"review opens, with its frame, median of " + std::to_string(opens.size()),
+                    sorted[sorted.size() / 2], "ms"});
+    rows.push_back({"review opens, first (search cold)", opens.front(), "ms"});
+    rows.push_back({"review opens, longest", sorted.back(), "ms"});
+    rows.push_back({"longest callback with its frame over " + std::to_string(games) +
+                        " whole games, random and perfect (" + longestWhat + ")",
+                    longest, "ms"});
+}
+
 // 100 games for each pairing of the levels and a player of random moves:
 // player 1's average final difference, wins, draws and losses.
 void playGames() {
@@ -521,6 +579,7 @@ int main(int argc, char** argv) {
             rows.push_back({"CPU, " + cost.what + " (10 s, real main loop)", cost.ticks, "ticks"});
             rows.push_back({"frames a second, " + cost.what, cost.perSecond, "/s"});
         }
+        measureGamesWithTheReview(rows);
         measureDecisions(rows);
         printTable(rows);
         std::printf("\nfull board / floor: %.2f\nours / reference (full board): %.2f\n",

@@ -106,10 +106,14 @@ void drawReview(int side) {
     glEnd();
     glPointSize(1.0f);
 
+    // Each player's line in white after a square of their colour, which
+    // keys the graph's points and reads on black whatever the colour.
     for (int p = 0; p < 2; p++) {
+        const float base = 40.0f - 16.0f * static_cast<float>(p);
         glColor3fv(colours[p]);
-        text(graphLeft, 40.0f - 16.0f * static_cast<float>(p), GLUT_BITMAP_HELVETICA_12,
-             countsLine(p, counts[p]));
+        glRectf(graphLeft - 12, base, graphLeft - 4, base + 8);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        text(graphLeft, base, GLUT_BITMAP_HELVETICA_12, countsLine(p, counts[p]));
     }
     std::string moves = "Moves: ";
     for (int column : gameMoves)

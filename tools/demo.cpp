@@ -25,18 +25,21 @@ bool turnLine(const Shot& s, bool playerOne) {
 }
 
 // Waits until the window passes the test, then saves it as the next step of
-// the animation, and under a name of its own when one is given.
+// the animation unless told not to, and under a name of its own when one is given.
 bool keep(GameProcess& game, const std::function<bool(const Shot&)>& test,
-          const char* name = nullptr) {
+          const char* name = nullptr, bool step = true) {
     Shot shot = game.waitForShot(test);
     if (shot.width == 0 || !test(shot)) {
         std::fprintf(stderr, "kaveto-demo: the game did not show %s\n",
                      name != nullptr ? name : "the next move");
         return false;
     }
-    char step[32];
-    std::snprintf(step, sizeof step, "/step-%03d.ppm", steps++);
-    bool ok = shot.writePpm(folder + step);
+    bool ok = true;
+    if (step) {
+        char stepName[32];
+        std::snprintf(stepName, sizeof stepName, "/step-%03d.ppm", steps++);
+        ok = shot.writePpm(folder + stepName);
+    }
     if (name != nullptr)
         ok = ok && shot.writePpm(folder + "/" + name + ".ppm");
     return ok;
@@ -110,6 +113,17 @@ int main(int argc, char** argv) {
                                       [](Pixel p) { return p.red > 150 && p.blue > 150; }) > 60;
                    },
                    "07-game-over");
+    // The review of the game, in the strip (the "Moves:" line is white); a
+    // picture of its own, after the animation's end.
+    ok = ok && game.pickMenu(400, 300, {12}) &&
+         keep(
+             game,
+             [&](const Shot& s) {
+                 return s.count(40, 785, 300, 799, [](Pixel p) {
+                     return p.red == 255 && p.green == 255 && p.blue == 255;
+                 }) > 100;
+             },
+             "09-review", false);
     if (!ok)
         return 1;
     return 0;
