@@ -11,6 +11,9 @@ class Sphere final : public Shape {
     Sphere();
     // Draws the ball in that colour and flushes.
     void draw(float red, float green, float blue) override;
+    // Draws a dark band about the ball's equator, over a ball drawn there:
+    // the mark that tells player 1's balls from player 2's without colour.
+    void draw_band();
 };
 
 #endif

@@ -23,10 +23,13 @@ World::World() {
 }
 
 void World::draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2,
-                       float b2, int apart) {
+                       float b2, int apart, int marks) {
     for (int k = 0; k < 27; k++)
-        if (spots[k % 9][k / 9][0] == 1)
+        if (spots[k % 9][k / 9][0] == 1) {
             spheres[k]->draw(r1, g1, b1);
+            if (marks == 1)
+                spheres[k]->draw_band();
+        }
     for (int k = 0; k < 27; k++)
         if (spots[k % 9][k / 9][1] == 1)
             spheres[k]->draw(r2, g2, b2);

@@ -13,10 +13,11 @@ class World {
 
     // Builds the 54 pieces at their home positions.
     World();
-    // Draws the balls that spots marks, in their owner's colour, then every cube
-    // but the cube of index apart in its level colour; called once a whole frame.
+    // Draws the balls that spots marks, in their owner's colour (player 1's
+    // banded when marks is 1), then every cube but the cube of index apart in
+    // its level colour; called once a whole frame.
     void draw_world(int (*spots)[3][2], float r1, float g1, float b1, float r2, float g2, float b2,
-                    int apart = -1);
+                    int apart = -1, int marks = 0);
     // Draws cube k in its level colour; for the cube that draw_world left apart.
     void draw_cube(int k);
 };

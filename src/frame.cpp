@@ -16,6 +16,8 @@
 
 int showRows = 1;
 int showColumnValues = 0;
+int showMarks = 0;
+Record shownRecord;
 int spinFramesFromStill = 1;
 long framesFromStill = 0;
 
@@ -57,6 +59,20 @@ void drawPage(int page) {
     glColor3f(colour[0], colour[1], colour[2]);
     for (int line = 0; line < 7 && pageLines[page - 1][line] != nullptr; line++)
         output(-3.0f, lineY[line], pageLines[page - 1][line]);
+}
+
+// The record against the computer, a line a level, set out as a page.
+void drawRecord() {
+    static const char* const levels[3] = {"Easy", "Good", "Perfect"};
+    font = GLUT_BITMAP_HELVETICA_12;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    output(-3.0f, lineY[0], "Record against the computer:");
+    for (int level = 0; level < 3; level++) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%s: %d won, %d drawn, %d lost", levels[level],
+                      shownRecord.won[level], shownRecord.drawn[level], shownRecord.lost[level]);
+        output(-3.0f, lineY[level + 1], line);
+    }
 }
 
 // The picture is laid out for an 800 x 800 window; in a window of any other
@@ -172,7 +188,7 @@ void drawColumnValues() {
 // All that the board without the turning cube is drawn from; the turning
 // cube's own transform is left at the identity.
 struct StillScene {
-    int turning = -1, width = 0, height = 0;
+    int turning = -1, width = 0, height = 0, marks = 0;
     int board[9][3][2] = {};
     float colours[9] = {};
     Matrix pieces[54];
@@ -183,6 +199,7 @@ StillScene sceneNow(int turning) {
     scene.turning = turning;
     scene.width = winWidth;
     scene.height = winHeight;
+    scene.marks = showMarks;
     std::memcpy(scene.board, spots, sizeof spots);
     const float colours[9] = {r, g, b, r1, g1, b1, r2, g2, b2};
     std::memcpy(scene.colours, colours, sizeof colours);
@@ -196,7 +213,7 @@ StillScene sceneNow(int turning) {
 
 bool sameScene(const StillScene& a, const StillScene& b) {
     return a.turning == b.turning && a.width == b.width && a.height == b.height &&
-           std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
+           a.marks == b.marks && std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
            std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
            std::memcmp(a.pieces, b.pieces, sizeof a.pieces) == 0;
 }
@@ -345,7 +362,7 @@ void display() {
     glEnable(GL_SCISSOR_TEST);
     pictureViewport(0, 150, 800, 800);
     if (!fromStill) {
-        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, turning);
+        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, turning, showMarks);
         keepStill(turning);
     }
     if (turning >= 0)
@@ -370,6 +387,8 @@ void display() {
     }
     if (reviewShown == 1) {
         drawReview(side);
+    } else if (recordShown == 1) {
+        drawRecord();
     } else if (instructions >= 1 && instructions <= 4) {
         drawPage(instructions);
     } else if (instructions == 5) {

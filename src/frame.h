@@ -1,6 +1,8 @@
 #ifndef KAVETO_FRAME_H
 #define KAVETO_FRAME_H
 
+#include "settings.h"
+
 // Draws one whole frame; the window's display callback, whenever the picture changes.
 void display();
 // The board's viewport (x, y, width, height) in window pixels from the bottom
@@ -14,6 +16,11 @@ void output(float x, float y, const char* str);
 // player on turn before it (0 at start).
 extern int showRows;
 extern int showColumnValues;
+// Whether player 1's balls carry a dark band, so that the players' balls
+// differ without colour (0 at start).
+extern int showMarks;
+// The record that the record page shows, read when the page is chosen.
+extern Record shownRecord;
 
 // Whether spin frames may start from a copy of the board kept from the last
 // whole frame (1 at start; the benchmark and the tests set 0 for the whole

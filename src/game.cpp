@@ -24,6 +24,7 @@ void (*movePlayed)(int) = nullptr;
 // Status strip
 int instructions = 0;
 int reviewShown = 0;
+int recordShown = 0;
 void* font = GLUT_BITMAP_TIMES_ROMAN_24;
 
 // Colours

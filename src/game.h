@@ -17,6 +17,9 @@ extern int instructions;
 // 1 while the review of the game's moves is shown in place of the page: the
 // moves wait, neither the players nor the computer move.
 extern int reviewShown;
+// 1 while the record of games against the computer is shown in place of the
+// page, at GAME OVER too.
+extern int recordShown;
 extern void* font;
 
 // Colours: the world's, player 1's and player 2's.

@@ -2,6 +2,7 @@
 
 #include "computer.h"
 #include "game.h"
+#include "settings.h"
 #include "solver.h"
 
 #include <GL/freeglut.h>
@@ -20,6 +21,19 @@ std::vector<int> knownValues;
 std::vector<int> valuedMoves;
 // The page before the 27th ball, which GAME OVER took the place of.
 int pageBeforeGameOver = 0;
+// Whether this game has counted in the record; once a game.
+bool gameCounted = false;
+
+// A game against the computer counts in the record when its last ball is
+// first played, from the player's side.
+void countInRecord() {
+    if (computerSide < 0 || gameCounted)
+        return;
+    gameCounted = true;
+    const int player = 1 - computerSide;
+    const int difference = countRows(spots, player) - countRows(spots, 1 - player);
+    countGame(opponentLevel, difference > 0 ? 1 : difference == 0 ? 0 : -1);
+}
 
 // One move taken back: its ball leaves its cell, the counters and the turn
 // are as before it.
@@ -54,8 +68,11 @@ int movesOf(int player) { return (movesOnBoard + 1 - player) / 2; }
 
 void recordMove(int column) {
     // The next frame puts GAME OVER in the page's place.
-    if (gamecount == 27)
+    if (gamecount == 27) {
         pageBeforeGameOver = instructions;
+        recordShown = 0;
+        countInRecord();
+    }
     gameMoves.resize(movesOnBoard);
     gameMoves.push_back(column);
     movesOnBoard++;
@@ -63,6 +80,7 @@ void recordMove(int column) {
 
 void newGameWithoutMoves() {
     reviewShown = 0;
+    gameCounted = false;
     gameMoves.clear();
     movesOnBoard = 0;
     startNewGame();

@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "game.h"
 #include "history.h"
+#include "settings.h"
 
 #include <GL/freeglut.h>
 
@@ -56,6 +57,24 @@ int colourMenu(void (*handler)(int), const Colour (&colours)[4]) {
         glutAddMenuEntry(colours[i].label, i + 1);
     return id;
 }
+
+// The menu value of the colour (red, green, blue) in the list, or the first's.
+int colourValue(const Colour (&colours)[4], float red, float green, float blue) {
+    for (int i = 0; i < 4; i++)
+        if (colours[i].red == red && colours[i].green == green && colours[i].blue == blue)
+            return i + 1;
+    return 1;
+}
+
+// The main menu's toggles, labelled for what choosing them does.
+void labelToggles() {
+    relabel(mainMenuId, 8, showColumnValues ? " Hide column values " : " Show column values ", 9);
+    relabel(mainMenuId, 9, showRows ? " Hide rows " : " Show rows ", 10);
+    relabel(mainMenuId, 15, showMarks ? " No marks on balls " : " Marks on balls ", 15);
+}
+
+// Every change of a choice is written at once.
+void remember() { saveSettings(choicesInForce()); }
 
 void setColour(const Colour (&colours)[4], int value, float& red, float& green, float& blue) {
     if (value < 1 || value > 4)
@@ -125,15 +144,43 @@ void menu() {
     glutAddMenuEntry(" Undo ", 11);
     glutAddMenuEntry(" Redo ", 12);
     glutAddMenuEntry(" Review ", 13);
+    glutAddMenuEntry(" Record ", 14);
+    glutAddMenuEntry(" Marks on balls ", 15);
     glutAddMenuEntry(" Quit", 4);
     firstMenuWindow = gameWindow + 1;
     glutMenuStatusFunc(menuStatus);
 }
 
+void useSettings(const Settings& settings) {
+    setColour(player1Colours, settings.colour1, r1, g1, b1);
+    setColour(player2Colours, settings.colour2, r2, g2, b2);
+    if (settings.opponent >= 0 && settings.opponent <= 3)
+        chooseOpponent(settings.opponent, settings.computerPlays == 0 ? 0 : 1);
+    labelOpponents();
+    showColumnValues = settings.columnValues == 1 ? 1 : 0;
+    showRows = settings.rows == 0 ? 0 : 1;
+    showMarks = settings.marks == 1 ? 1 : 0;
+    labelToggles();
+}
+
+Settings choicesInForce() {
+    Settings settings;
+    settings.colour1 = colourValue(player1Colours, r1, g1, b1);
+    settings.colour2 = colourValue(player2Colours, r2, g2, b2);
+    settings.opponent = opponentLevel;
+    settings.computerPlays = computerPlays;
+    settings.columnValues = showColumnValues;
+    settings.rows = showRows;
+    settings.marks = showMarks;
+    return settings;
+}
+
 void mainMenu(int value) {
-    // A page takes the review's place.
-    if (value == 2 || value == 3 || value == 5 || value == 6)
+    // A page takes the place of the review or the record, and these of each other.
+    if (value == 2 || value == 3 || value == 5 || value == 6 || value == 14)
         closeReview();
+    if (value == 2 || value == 3 || value == 5 || value == 6 || value == 13)
+        recordShown = 0;
     // The values are not the page codes they pick.
     switch (value) {
     case 2:
@@ -165,12 +212,22 @@ void mainMenu(int value) {
         break;
     case 9:
         showColumnValues = 1 - showColumnValues;
-        relabel(mainMenuId, 8, showColumnValues ? " Hide column values " : " Show column values ",
-                9);
+        labelToggles();
+        remember();
         break;
     case 10:
         showRows = 1 - showRows;
-        relabel(mainMenuId, 9, showRows ? " Hide rows " : " Show rows ", 10);
+        labelToggles();
+        remember();
+        break;
+    case 14:
+        shownRecord = loadRecord();
+        recordShown = 1;
+        break;
+    case 15:
+        showMarks = 1 - showMarks;
+        labelToggles();
+        remember();
         break;
     case 4:
         std::exit(0);
@@ -186,6 +243,8 @@ void opponent(int value) {
     else if (value == 5)
         chooseOpponent(opponentLevel, 1 - computerPlays);
     labelOpponents();
+    if (value >= 1 && value <= 5)
+        remember();
     glutPostRedisplay();
 }
 
@@ -193,10 +252,14 @@ void player(int) { glutPostRedisplay(); }
 
 void colour1(int value) {
     setColour(player1Colours, value, r1, g1, b1);
+    if (value >= 1 && value <= 4)
+        remember();
     glutPostRedisplay();
 }
 
 void colour2(int value) {
     setColour(player2Colours, value, r2, g2, b2);
+    if (value >= 1 && value <= 4)
+        remember();
     glutPostRedisplay();
 }

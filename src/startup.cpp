@@ -167,6 +167,8 @@ void createGameWindow() {
     requestSwapInterval();
     init();
     menu();
+    // What the players chose last time, before the first frame.
+    useSettings(loadSettings());
     turnBegins = computerTurn;
     movePlayed = recordMove;
     glutDisplayFunc(display);

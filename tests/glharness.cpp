@@ -118,6 +118,9 @@ void resetGame() {
         mainMenu(9);
     if (showRows == 0)
         mainMenu(10);
+    if (showMarks == 1)
+        mainMenu(15);
+    recordShown = 0;
     for (auto& column : spots)
         for (auto& level : column)
             level[0] = level[1] = 0;

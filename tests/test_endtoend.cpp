@@ -374,7 +374,7 @@ TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {13}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {15}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

@@ -477,9 +477,9 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 14)
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 16)
         << "Colours, four pages, Opponent, Hint, column "
-           "values, rows, New game, Undo, Redo, Review, Quit";
+           "values, rows, New game, Undo, Redo, Review, Record, marks, Quit";
 }
 
 // A random game of n moves, as columns.

@@ -7,9 +7,12 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <link.h>
+#include <string>
 #include <thread>
 
 namespace {
@@ -22,9 +25,28 @@ int pinDriver(dl_phdr_info* info, size_t, void*) {
     return 0;
 }
 
+// The game remembers its players' choices under the XDG folders: a process
+// of ours gives it folders of its own, removed at exit, and never the home's.
+std::string privateHome;
+
+void usePrivateFolders() {
+    char folder[] = "/tmp/kaveto-home.XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        return;
+    privateHome = folder;
+    setenv("HOME", folder, 1);
+    setenv("XDG_CONFIG_HOME", (privateHome + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (privateHome + "/state").c_str(), 1);
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(privateHome, ignored);
+    });
+}
+
 } // namespace
 
 bool openGameWindow(int* argc, char** argv) {
+    usePrivateFolders();
     glutInit(argc, argv);
     createGameWindow();
     dl_iterate_phdr(pinDriver, nullptr);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -100,10 +101,18 @@ GameProcess::GameProcess(const std::vector<std::string>& environment,
     char name[] = "/tmp/kaveto-output.XXXXXX";
     int fd = mkstemp(name);
     outputPath = name;
+    char folder[] = "/tmp/kaveto-home.XXXXXX";
+    if (mkdtemp(folder) != nullptr)
+        home = folder;
     pid = fork();
     if (pid == 0) {
         dup2(fd, 1);
         dup2(fd, 2);
+        if (!home.empty()) {
+            setenv("HOME", home.c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+            setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+        }
         for (const std::string& setting : environment)
             putenv(strdup(setting.c_str()));
         std::string path = gamePath();
@@ -130,6 +139,9 @@ GameProcess::~GameProcess() {
     if (x != nullptr)
         XCloseDisplay(x);
     std::remove(outputPath.c_str());
+    std::error_code ignored;
+    if (!home.empty())
+        std::filesystem::remove_all(home, ignored);
 }
 
 bool GameProcess::running() {

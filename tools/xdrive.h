@@ -34,7 +34,8 @@ bool waitFor(const std::function<bool()>& condition,
 class GameProcess {
   public:
     // Starts the game with these extra NAME=value settings in its environment
-    // and these arguments; its output goes to a file that output() reads.
+    // and these arguments; its output goes to a file that output() reads. It
+    // gets HOME and XDG folders of its own, empty, unless the settings name them.
     explicit GameProcess(const std::vector<std::string>& environment = {},
                          const std::vector<std::string>& arguments = {});
     // Kills the game if it still runs and removes its output files.
@@ -91,6 +92,7 @@ class GameProcess {
     pid_t pid = -1;
     int status = -1;
     std::string outputPath;
+    std::string home;
 };
 
 // The path of the built game: $KAVETO_BINARY, else kaveto on the PATH.

@@ -1,0 +1,279 @@
+#include "settings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const colour1Names[4] = {"red", "blue", "cyan", "magenta"};
+const char* const colour2Names[4] = {"green", "yellow", "orange", "grey"};
+const char* const opponentNames[4] = {"two-players", "easy", "good", "perfect"};
+const char* const levelNames[3] = {"easy", "good", "perfect"};
+// Nothing a person writes here is this long; anything longer is junk.
+const size_t longestLine = 200;
+// A file larger than this is not one of ours; a long line in a smaller one
+// is skipped as junk.
+const long largestFile = 4 * 1024 * 1024;
+
+// The index of value in names, or -1.
+int indexOf(const std::string& value, const char* const* names, int count) {
+    for (int i = 0; i < count; i++)
+        if (value == names[i])
+            return i;
+    return -1;
+}
+
+// Calls take(key, value) for each key=value line, blank lines and # comments
+// aside; returns the number of the first line that is not of that form or
+// that take refuses.
+template <typename Take> int eachLine(const std::string& text, Take take) {
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0, firstBad = 0;
+    while (std::getline(lines, line)) {
+        number++;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#')
+            continue;
+        const size_t equals = line.find('=');
+        bool good = line.size() <= longestLine && equals != std::string::npos &&
+                    take(line.substr(0, equals), line.substr(equals + 1));
+        if (!good && firstBad == 0)
+            firstBad = number;
+    }
+    return firstBad;
+}
+
+bool parseCount(const std::string& text, int& count) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    count = std::atoi(text.c_str());
+    return true;
+}
+
+// $NAME if it names an absolute path, else the home folder's fallback.
+std::string baseFolder(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] == '/')
+        return value;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/')
+        return "";
+    return std::string(home) + "/" + fallback;
+}
+
+// The file's text; false, with the reason, when it cannot be read. A missing
+// file reads as empty.
+bool readFile(const std::string& path, std::string& text, std::string& why) {
+    text.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return true;
+        why = std::strerror(errno);
+        return false;
+    }
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 &&
+           text.size() <= static_cast<size_t>(largestFile))
+        text.append(buffer, got);
+    bool failed = std::ferror(file) != 0;
+    if (failed)
+        why = std::strerror(errno);
+    std::fclose(file);
+    if (!failed && text.size() > static_cast<size_t>(largestFile)) {
+        why = "too large to be a file of the game's";
+        failed = true;
+    }
+    return !failed;
+}
+
+// Makes the folders of path that are missing, for its owner only.
+bool makeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    return true;
+}
+
+// Writes the text to a new file beside path and renames it over path, so
+// that path holds the old text or the new, whole, whatever happens.
+bool writeWhole(const std::string& path, const std::string& text, std::string& why) {
+    if (path.empty()) {
+        why = "no home folder";
+        return false;
+    }
+    std::string temporary = path + ".XXXXXX";
+    int fd = -1;
+    if (makeFolders(path))
+        fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                   fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+    if (!written)
+        why = std::strerror(errno);
+    if (close(fd) != 0 && written) {
+        why = std::strerror(errno);
+        written = false;
+    }
+    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        why = std::strerror(errno);
+        written = false;
+    }
+    if (!written)
+        std::remove(temporary.c_str());
+    return written;
+}
+
+// Each trouble is told once a run, in one line.
+void tellOnce(bool& told, const std::string& line) {
+    if (told)
+        return;
+    told = true;
+    std::fprintf(stderr, "kaveto: %s\n", line.c_str());
+}
+
+bool settingsReadTold = false, settingsWriteTold = false;
+bool recordReadTold = false, recordWriteTold = false;
+
+// Reads a file with its parser, telling what could not be read or was skipped.
+template <typename Parse> void loadInto(const std::string& path, Parse parse, bool& told) {
+    std::string text, why;
+    if (path.empty())
+        return;
+    if (!readFile(path, text, why)) {
+        tellOnce(told, path + ": cannot be read (" + why + "); the defaults stand");
+        return;
+    }
+    int bad = parse(text);
+    if (bad != 0)
+        tellOnce(told, path + ": line " + std::to_string(bad) +
+                           " is not understood and was skipped; the defaults stand for it");
+}
+
+} // namespace
+
+int parseSettings(const std::string& text, Settings& settings) {
+    return eachLine(text, [&settings](const std::string& key, const std::string& value) {
+        int i;
+        if (key == "player1-colour" && (i = indexOf(value, colour1Names, 4)) >= 0)
+            settings.colour1 = i + 1;
+        else if (key == "player2-colour" && (i = indexOf(value, colour2Names, 4)) >= 0)
+            settings.colour2 = i + 1;
+        else if (key == "opponent" && (i = indexOf(value, opponentNames, 4)) >= 0)
+            settings.opponent = i;
+        else if (key == "computer-plays" && (value == "player1" || value == "player2"))
+            settings.computerPlays = value == "player1" ? 0 : 1;
+        else if (key == "column-values" && (value == "shown" || value == "hidden"))
+            settings.columnValues = value == "shown";
+        else if (key == "rows" && (value == "shown" || value == "hidden"))
+            settings.rows = value == "shown";
+        else if (key == "marks" && (value == "on" || value == "off"))
+            settings.marks = value == "on";
+        else
+            return false;
+        return true;
+    });
+}
+
+std::string settingsText(const Settings& s) {
+    auto pick = [](const char* const* names, int i, int count) {
+        return i >= 0 && i < count ? names[i] : names[0];
+    };
+    return std::string(
+               "# Kaveto's choices, written by the game; remove the file to forget them.\n") +
+           "player1-colour=" + pick(colour1Names, s.colour1 - 1, 4) + "\n" +
+           "player2-colour=" + pick(colour2Names, s.colour2 - 1, 4) + "\n" +
+           "opponent=" + pick(opponentNames, s.opponent, 4) + "\n" +
+           "computer-plays=" + (s.computerPlays == 0 ? "player1" : "player2") + "\n" +
+           "column-values=" + (s.columnValues == 1 ? "shown" : "hidden") + "\n" +
+           "rows=" + (s.rows == 1 ? "shown" : "hidden") + "\n" +
+           "marks=" + (s.marks == 1 ? "on" : "off") + "\n";
+}
+
+int parseRecord(const std::string& text, Record& record) {
+    return eachLine(text, [&record](const std::string& key, const std::string& value) {
+        int level = indexOf(key, levelNames, 3), won, drawn, lost;
+        std::istringstream words(value);
+        std::string a, b, c, rest;
+        words >> a >> b >> c;
+        if (level < 0 || words >> rest || !parseCount(a, won) || !parseCount(b, drawn) ||
+            !parseCount(c, lost))
+            return false;
+        record.won[level] = won;
+        record.drawn[level] = drawn;
+        record.lost[level] = lost;
+        return true;
+    });
+}
+
+std::string recordText(const Record& record) {
+    std::string text = "# Games against the computer: won drawn lost, by level.\n";
+    for (int level = 0; level < 3; level++)
+        text += std::string(levelNames[level]) + "=" + std::to_string(record.won[level]) + " " +
+                std::to_string(record.drawn[level]) + " " + std::to_string(record.lost[level]) +
+                "\n";
+    return text;
+}
+
+std::string settingsPath() {
+    std::string base = baseFolder("XDG_CONFIG_HOME", ".config");
+    return base.empty() ? "" : base + "/kaveto/settings";
+}
+
+std::string recordPath() {
+    std::string base = baseFolder("XDG_STATE_HOME", ".local/state");
+    return base.empty() ? "" : base + "/kaveto/record";
+}
+
+Settings loadSettings() {
+    Settings settings;
+    loadInto(
+        settingsPath(),
+        [&settings](const std::string& text) { return parseSettings(text, settings); },
+        settingsReadTold);
+    return settings;
+}
+
+void saveSettings(const Settings& settings) {
+    std::string why, path = settingsPath();
+    if (!writeWhole(path, settingsText(settings), why))
+        tellOnce(settingsWriteTold, "cannot save the choices in " +
+                                        (path.empty() ? "~/.config" : path) + " (" + why +
+                                        "); the game plays on");
+}
+
+Record loadRecord() {
+    Record record;
+    loadInto(
+        recordPath(), [&record](const std::string& text) { return parseRecord(text, record); },
+        recordReadTold);
+    return record;
+}
+
+Record countGame(int level, int result) {
+    Record record = loadRecord();
+    if (level < 1 || level > 3)
+        return record;
+    (result > 0 ? record.won : result == 0 ? record.drawn : record.lost)[level - 1]++;
+    std::string why, path = recordPath();
+    if (!writeWhole(path, recordText(record), why))
+        tellOnce(recordWriteTold, "cannot save the record in " +
+                                      (path.empty() ? "~/.local/state" : path) + " (" + why +
+                                      "); the game plays on");
+    return record;
+}
