@@ -1,7 +1,7 @@
 #include "solver.h"
 
 // The book as kaveto-solve --book wrote it, built into the game so that the
-// game reads no files.
+// game needs no file of its own beside it.
 __asm__(".section .rodata\n"
         ".balign 16\n"
         "kavetoBook:\n"

@@ -45,7 +45,9 @@ plays it again.
 The right mouse button opens the menu: colours, pages of rules, the
 opponent (two players, or the computer: easy, good, perfect), a hint, the
 value of each column, the rows at the end, New game, Undo, Redo, the
-review of every move (arrows, Home and End step through it), Quit.
+review of every move (arrows, Home and End step through it), the record
+against the computer, marks on the balls, Quit. The choices are remembered
+in ~/.config/kaveto/settings; remove the file to forget them.
 
 Options:
   --help        print this and exit

@@ -7,11 +7,17 @@
 
 #include <chrono>
 
+#include "solver.h"
 #include "xdrive.h"
 
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -371,6 +377,157 @@ TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
     Shot none = moved.waitForShot([&](const Shot& s) { return s == start; });
     EXPECT_TRUE(none == start);
     EXPECT_EQ(moved.output(), "");
+}
+
+// Folders of a test's own for the game to remember in, kept across the runs
+// of the game that the test starts, removed at its end.
+struct Home {
+    std::string root;
+    Home() {
+        char folder[] = "/tmp/kaveto-test-home.XXXXXX";
+        root = mkdtemp(folder);
+    }
+    ~Home() { std::filesystem::remove_all(root); }
+    std::vector<std::string> environment() const {
+        return {"HOME=" + root, "XDG_CONFIG_HOME=" + root + "/config",
+                "XDG_STATE_HOME=" + root + "/state"};
+    }
+    std::string settings() const { return root + "/config/kaveto/settings"; }
+    std::string record() const { return root + "/state/kaveto/record"; }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void write(const std::string& path, const std::string& text) const {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path) << text;
+    }
+};
+
+const float blue[3] = {0, 0, 1};
+
+// White text above the board: the best columns' values.
+int whiteAboveTheBoard(const Shot& s) {
+    return s.count(100, 0, 700, 200,
+                   [](Pixel p) { return p.red == 255 && p.green == 255 && p.blue == 255; });
+}
+
+TEST_F(EndToEnd, ChoicesSurviveARestartAndWithoutTheFileTheGameStartsAsNew) {
+    game.stop();
+    Home home;
+    {
+        GameProcess first(home.environment());
+        ASSERT_NE(first.waitForWindow(), 0u);
+        first.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        ASSERT_TRUE(first.pickMenu(400, 300, {0, 0, 1}));                // player 1 blue
+        ASSERT_TRUE(first.pickMenu(400, 300, {5, 3}));                   // the perfect computer
+        ASSERT_TRUE(first.pickMenu(400, 300, {7}));                      // the columns' values
+        ASSERT_TRUE(first.pickMenu(400, 300, {15}) || !first.running()); // Quit
+        EXPECT_EQ(first.waitForExit(), 0);
+        EXPECT_EQ(first.output(), "");
+    }
+    const std::string text = Home::read(home.settings());
+    for (const char* line : {"player1-colour=blue\n", "opponent=perfect\n",
+                             "computer-plays=player2\n", "column-values=shown\n", "marks=off\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    {
+        GameProcess again(home.environment());
+        ASSERT_NE(again.waitForWindow(), 0u);
+        Shot shown = again.waitForShot([](const Shot& s) {
+            return turnLinePixels(s, blue) > 60 && whiteAboveTheBoard(s) > 10;
+        });
+        EXPECT_GT(turnLinePixels(shown, blue), 60) << "player 1 plays blue";
+        EXPECT_GT(whiteAboveTheBoard(shown), 10) << "the columns' values are shown";
+        // The computer answers a move: player 1 is on turn again.
+        again.type("5 ");
+        again.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+        Shot answered =
+            again.waitForShot([](const Shot& s) { return turnLinePixels(s, blue) > 60; });
+        EXPECT_GT(turnLinePixels(answered, blue), 60) << "the perfect computer played player 2";
+        EXPECT_EQ(again.output(), "");
+    }
+    std::filesystem::remove(home.settings());
+    GameProcess fresh(home.environment());
+    ASSERT_NE(fresh.waitForWindow(), 0u);
+    Shot first = fresh.waitForShot([&](const Shot& s) { return s == start; });
+    EXPECT_TRUE(first == start) << "no settings file: the first frame of a new game";
+}
+
+TEST_F(EndToEnd, AGameToTheEndAgainstTheComputerCountsOnceInTheRecord) {
+    game.stop();
+    Home home;
+    home.write(home.settings(), "opponent=easy\ncomputer-plays=player2\n");
+    home.write(home.record(), "easy=2 0 1\n");
+    // 26 moves played: player 1, the player, has the last.
+    const std::string moves = "51379864241573698249316852";
+    Position position = {{0, 0}};
+    for (char c : moves)
+        position = afterMove(position, c - '1');
+    const int last = [&] {
+        for (int c = 0; c < 9; c++)
+            if (landingIndex(position, c) >= 0)
+                return c;
+        return -1;
+    }();
+    const int difference = rowDifference(afterMove(position, last));
+    const int won = 2 + (difference > 0), drawn = difference == 0, lost = 1 + (difference < 0);
+    const std::string counted = "easy=" + std::to_string(won) + " " + std::to_string(drawn) + " " +
+                                std::to_string(lost) + "\n";
+    auto over = [](const Shot& s) {
+        return s.count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }) > 60;
+    };
+    GameProcess player(home.environment(), {"--moves", moves});
+    ASSERT_NE(player.waitForWindow(), 0u);
+    player.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    player.type(std::string(1, static_cast<char>('1' + last)) + " ");
+    player.waitForShot(over);
+    ASSERT_TRUE(waitFor([&] {
+        return Home::read(home.record()).find(counted) != std::string::npos;
+    })) << Home::read(home.record());
+    // Taken back and played to the end again: the game counts once.
+    player.typeKeysym(XK_z, false, true);
+    player.waitForShot([&](const Shot& s) { return !over(s); });
+    player.type(std::string(1, static_cast<char>('1' + last)) + " ");
+    Shot end = player.waitForShot(over);
+    // The record page, in place of GAME OVER.
+    ASSERT_TRUE(player.pickMenu(400, 300, {13}));
+    player.waitForShot([&](const Shot& s) { return !over(s); });
+    EXPECT_NE(Home::read(home.record()).find(counted), std::string::npos)
+        << Home::read(home.record());
+    EXPECT_EQ(player.output(), "");
+}
+
+TEST_F(EndToEnd, ABadFileOrAFolderThatCannotBeWrittenGetsOneLineAndTheGamePlaysOn) {
+    game.stop();
+    Home home;
+    home.write(home.settings(), "player1-colour=blue\nplayer1-colour=green\nbogus\n");
+    {
+        GameProcess bad(home.environment());
+        ASSERT_NE(bad.waitForWindow(), 0u);
+        Shot shown = bad.waitForShot([](const Shot& s) { return turnLinePixels(s, blue) > 60; });
+        EXPECT_GT(turnLinePixels(shown, blue), 60) << "the good line stands";
+        ASSERT_TRUE(waitFor([&] { return !bad.output().empty(); }));
+        EXPECT_EQ(bad.output(), "kaveto: " + home.settings() +
+                                    ": line 2 is not understood and was skipped; the defaults "
+                                    "stand for it\n");
+        EXPECT_EQ(Home::read(home.settings()), "player1-colour=blue\nplayer1-colour=green\nbogus\n")
+            << "the file stays as it is until a choice changes";
+    }
+    // The game's own folder is a file now: each choice fails to be saved, told once.
+    std::filesystem::remove_all(home.root + "/config/kaveto");
+    home.write(home.root + "/config/kaveto", "not a folder");
+    GameProcess readOnly(home.environment());
+    ASSERT_NE(readOnly.waitForWindow(), 0u);
+    ASSERT_TRUE(readOnly.pickMenu(400, 300, {0, 1, 1}));
+    ASSERT_TRUE(readOnly.pickMenu(400, 300, {0, 1, 2}));
+    readOnly.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    ASSERT_TRUE(waitFor([&] { return !readOnly.output().empty(); }));
+    const std::string said = readOnly.output();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(said.rfind("kaveto: cannot save the choices in " + home.settings(), 0), 0u) << said;
+    EXPECT_TRUE(readOnly.running());
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {

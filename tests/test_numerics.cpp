@@ -4,11 +4,14 @@
 #include "CWorld.h"
 #include "game.h"
 #include "pick.h"
+#include "settings.h"
 #include "swapcontrol.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -455,6 +458,90 @@ TEST(Pick, TheFirstCellOnThePointersRayInEveryView) {
     EXPECT_GT(compared, 8 * 60 * 9 / 10);
     EXPECT_GT(hits, 100);
     EXPECT_GT(misses, 20);
+}
+
+bool sameSettings(const Settings& a, const Settings& b) {
+    return a.colour1 == b.colour1 && a.colour2 == b.colour2 && a.opponent == b.opponent &&
+           a.computerPlays == b.computerPlays && a.columnValues == b.columnValues &&
+           a.rows == b.rows && a.marks == b.marks;
+}
+
+TEST(Settings, BadLinesAreSkippedAndTheGoodOnesOfTheSameFileKept) {
+    Settings chosen;
+    chosen.colour1 = 3, chosen.colour2 = 4, chosen.opponent = 2, chosen.computerPlays = 0;
+    chosen.columnValues = 1, chosen.rows = 0, chosen.marks = 1;
+    Settings read;
+    ASSERT_EQ(parseSettings(settingsText(chosen), read), 0);
+    EXPECT_TRUE(sameSettings(read, chosen)) << "a written file reads back as it was written";
+
+    // Each bad line, third in a file whose other lines are good.
+    const std::string bad[] = {
+        "colour=red",                               // an unknown key
+        "player1-colour=green",                     // player 2's colour for player 1
+        "player2-colour=red",                       // and the other way round
+        "opponent=impossible",                      // a level that is not there
+        "computer-plays=player3",                   // a player out of range
+        "column-values=1",                          // a value not in the list
+        "marks=",                                   // no value
+        "rows",                                     // no '='
+        "PLAYER1-COLOUR=red",                       // keys are lower case
+        std::string("opponent=good\0\x01\xff", 17), // binary junk after a good value
+        "\xde\xad\xbe\xef\x7f\x1b[2J",              // junk alone
+        "marks=on" + std::string(1000000, ' '),     // a line of a megabyte
+    };
+    for (const std::string& line : bad) {
+        Settings settings;
+        int first = parseSettings("# comment\nplayer1-colour=cyan\n" + line +
+                                      "\n\nplayer2-colour=grey\r\nmarks=on\n",
+                                  settings);
+        EXPECT_EQ(first, 3) << line.substr(0, 40);
+        Settings wanted;
+        wanted.colour1 = 3, wanted.colour2 = 4, wanted.marks = 1;
+        EXPECT_TRUE(sameSettings(settings, wanted)) << line.substr(0, 40);
+    }
+    Record record;
+    EXPECT_EQ(parseRecord("easy=1 2 3\ngood=4 5\nperfect=7 8 9 10\ngood=-1 0 0\n", record), 2);
+    EXPECT_EQ(record.won[0] + record.drawn[0] + record.lost[0], 6);
+    EXPECT_EQ(record.won[1] + record.won[2], 0);
+    Record counted;
+    counted.won[2] = 12, counted.lost[0] = 999999;
+    ASSERT_EQ(parseRecord(recordText(counted), record = Record()), 0);
+    EXPECT_EQ(record.won[2], 12);
+    EXPECT_EQ(record.lost[0], 999999);
+}
+
+TEST(Settings, RandomBytesNeverBreakTheParsers) {
+    std::mt19937 random(8);
+    for (int i = 0; i < 3000; i++) {
+        std::string text(random() % 300, '\0');
+        for (char& c : text)
+            c = static_cast<char>(i % 3 == 0 ? "=\n#aeinoprs-12 "[random() % 15] : random() % 256);
+        Settings settings;
+        Record record;
+        parseSettings(text, settings);
+        parseRecord(text, record);
+        ASSERT_TRUE(settings.colour1 >= 1 && settings.colour1 <= 4 && settings.colour2 >= 1 &&
+                    settings.colour2 <= 4 && settings.opponent >= 0 && settings.opponent <= 3);
+        for (int level = 0; level < 3; level++)
+            ASSERT_GE(std::min({record.won[level], record.drawn[level], record.lost[level]}), 0);
+    }
+}
+
+TEST(Settings, FilesLiveUnderTheXdgFoldersOrTheHomeFolder) {
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
+    setenv("XDG_STATE_HOME", "/elsewhere/state", 1);
+    EXPECT_EQ(settingsPath(), "/elsewhere/config/kaveto/settings");
+    EXPECT_EQ(recordPath(), "/elsewhere/state/kaveto/record");
+    // Unset, empty or relative: the home folder's defaults.
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("XDG_STATE_HOME", "relative/state", 1);
+    EXPECT_EQ(settingsPath(), "/home/someone/.config/kaveto/settings");
+    EXPECT_EQ(recordPath(), "/home/someone/.local/state/kaveto/record");
+    setenv("XDG_STATE_HOME", "", 1);
+    EXPECT_EQ(recordPath(), "/home/someone/.local/state/kaveto/record");
+    unsetenv("HOME");
+    EXPECT_EQ(settingsPath(), "");
 }
 
 TEST(SwapControl, ExtensionsMatchWholeNamesOnly) {

@@ -783,4 +783,57 @@ TEST_F(Render, TheReviewGraphsTheValueAfterEveryMove) {
     EXPECT_EQ(reviewShown, 0);
 }
 
+// The mean absolute difference of the grey of two frames over the disc of
+// the ball of cell index k as it stands now: 0.299 red, 0.587 green, 0.114 blue.
+double greyDifferenceOverBall(const Frame& a, const Frame& b, int k) {
+    const Matrix& m = myWorld.spheres[k]->ctm;
+    double cx, cy, ex, ey;
+    projectToWindow(m.m[0][3], m.m[1][3], m.m[2][3], cx, cy);
+    // A point 0.25 to the camera's right of the centre: (7, 0, -3) / sqrt(58).
+    const double right = 0.25 / std::sqrt(58.0);
+    projectToWindow(m.m[0][3] + 7 * right, m.m[1][3], m.m[2][3] - 3 * right, ex, ey);
+    const double radius = std::hypot(ex - cx, ey - cy);
+    auto grey = [](Rgb p) { return 0.299 * p.red + 0.587 * p.green + 0.114 * p.blue; };
+    double sum = 0;
+    int n = 0;
+    for (int y = static_cast<int>(cy - radius); y <= static_cast<int>(cy + radius); y++)
+        for (int x = static_cast<int>(cx - radius); x <= static_cast<int>(cx + radius); x++)
+            if (std::hypot(x - cx, y - cy) <= radius) {
+                sum += std::abs(grey(a.at(x, y)) - grey(b.at(x, y)));
+                n++;
+            }
+    return sum / n;
+}
+
+TEST_F(Render, MarkedBallsOfThePlayersDifferInGreyInEveryColourAndView) {
+    const int k = 24; // top level, front left
+    double least = 1000, leastUnmarked = 1000;
+    for (const char* view : {"", "q", "e"})
+        for (int one = 1; one <= 4; one++)
+            for (int two = 1; two <= 4; two++)
+                for (int marks : {1, 0}) {
+                    resetGame();
+                    if (marks == 1)
+                        mainMenu(15);
+                    colour1(one);
+                    colour2(two);
+                    press(view);
+                    Frame balls[2];
+                    for (int p = 0; p < 2; p++) {
+                        spots[k % 9][k / 9][p] = 1;
+                        balls[p] = renderFrame();
+                        spots[k % 9][k / 9][p] = 0;
+                    }
+                    double difference = greyDifferenceOverBall(balls[0], balls[1], k);
+                    (marks == 1 ? least : leastUnmarked) =
+                        std::min(marks == 1 ? least : leastUnmarked, difference);
+                    EXPECT_TRUE(marks == 0 || difference > 40)
+                        << "view '" << view << "', colours " << one << " and " << two << ": "
+                        << difference;
+                }
+    // Without marks, cyan and orange are near alike in grey.
+    EXPECT_LT(leastUnmarked, 25);
+    EXPECT_GT(least, 2 * leastUnmarked);
+}
+
 } // namespace
