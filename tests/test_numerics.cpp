@@ -433,16 +433,22 @@ TEST(Pick, TheFirstCellOnThePointersRayInEveryView) {
     std::uniform_int_distribution<int> anyTurn(0, 5), turns(0, 4);
     int compared = 0, hits = 0, misses = 0;
     for (int view = 0; view < 8; view++) {
-        World world;
+        // The balls, turned as the view keys turn them.
+        Sphere balls[27];
+        for (int k = 0; k < 27; k++) {
+            double x, y, z;
+            homePosition(k, x, y, z);
+            balls[k].translate(x, y, z);
+        }
         for (int n = view == 0 ? 0 : turns(random) + 1; n > 0; n--) {
             const double* axis = axes[anyTurn(random)];
-            for (Sphere* ball : world.spheres)
-                ball->rotate_origin(axis[0], axis[1], axis[2], axis[3]);
+            for (Sphere& ball : balls)
+                ball.rotate_origin(axis[0], axis[1], axis[2], axis[3]);
         }
         double centres[27][3];
         for (int k = 0; k < 27; k++)
             for (int a = 0; a < 3; a++)
-                centres[k][a] = world.spheres[k]->ctm.m[a][3];
+                centres[k][a] = balls[k].ctm.m[a][3];
         for (int i = 0; i < 60; i++) {
             double wx = across(random), wy = up(random);
             // Where a box a hair smaller and a hair larger tell the same, that is the answer.
