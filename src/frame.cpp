@@ -1,14 +1,14 @@
-// The still copy blits through a framebuffer object, a GL 3.0 entry point.
-#define GL_GLEXT_PROTOTYPES
-
 #include "frame.h"
 
 #include "computer.h"
 #include "game.h"
 #include "reviewpage.h"
+#include "window.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
+// After gl.h, whose GL 1.1 is all that Windows offers by name.
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -218,6 +218,38 @@ bool sameScene(const StillScene& a, const StillScene& b) {
            std::memcmp(a.pieces, b.pieces, sizeof a.pieces) == 0;
 }
 
+// The framebuffer objects' entry points (GL 3.0), from the driver: Windows'
+// GL library names none of them.
+struct FramebufferCalls {
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer;
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
+} fbo;
+
+template <typename Procedure> bool load(Procedure& procedure, const char* name) {
+    procedure = reinterpret_cast<Procedure>(glProcedure(name));
+    return procedure != nullptr;
+}
+
+// Whether the driver has every one of them; once, with the context current.
+bool loadFramebufferCalls() {
+    return load(fbo.bindFramebuffer, "glBindFramebuffer") &&
+           load(fbo.blitFramebuffer, "glBlitFramebuffer") &&
+           load(fbo.genFramebuffers, "glGenFramebuffers") &&
+           load(fbo.genRenderbuffers, "glGenRenderbuffers") &&
+           load(fbo.renderbufferStorage, "glRenderbufferStorage") &&
+           load(fbo.framebufferTexture2D, "glFramebufferTexture2D") &&
+           load(fbo.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           load(fbo.checkFramebufferStatus, "glCheckFramebufferStatus") &&
+           load(fbo.bindRenderbuffer, "glBindRenderbuffer");
+}
+
 // The copy, in a framebuffer object of the window's size.
 struct StillCopy {
     GLuint framebuffer = 0, colour = 0, depth = 0;
@@ -235,11 +267,11 @@ struct StillCopy {
 // The copy is kept upside down: Mesa's software renderer keeps the window's
 // rows top down, so a flipped blit of like formats is a plain copy of rows.
 void blitWindow(GLuint from, GLuint to) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
-    glBlitFramebuffer(0, 0, still.width, still.height, 0, still.height, still.width, 0,
-                      GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    fbo.bindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    fbo.bindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    fbo.blitFramebuffer(0, 0, still.width, still.height, 0, still.height, still.width, 0,
+                        GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 // Storage for a copy of the window's size: colour laid out as the window's
@@ -251,11 +283,12 @@ bool sizeStill() {
         const GLubyte* extensions = glGetString(GL_EXTENSIONS);
         if (extensions == nullptr ||
             !gluCheckExtension(reinterpret_cast<const GLubyte*>("GL_ARB_framebuffer_object"),
-                               extensions))
+                               extensions) ||
+            !loadFramebufferCalls())
             return false;
-        glGenFramebuffers(1, &still.framebuffer);
+        fbo.genFramebuffers(1, &still.framebuffer);
         glGenTextures(1, &still.colour);
-        glGenRenderbuffers(1, &still.depth);
+        fbo.genRenderbuffers(1, &still.depth);
     }
     GLint depthBits = 0, stencilBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
@@ -267,21 +300,21 @@ bool sizeStill() {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, still.width, still.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
                  nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glBindRenderbuffer(GL_RENDERBUFFER, still.depth);
-    glRenderbufferStorage(GL_RENDERBUFFER,
-                          stencilBits > 0   ? GL_DEPTH24_STENCIL8
-                          : depthBits == 32 ? GL_DEPTH_COMPONENT32
-                          : depthBits == 16 ? GL_DEPTH_COMPONENT16
-                                            : GL_DEPTH_COMPONENT24,
-                          still.width, still.height);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, still.framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, still.colour, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER,
-                              stencilBits > 0 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-                              GL_RENDERBUFFER, still.depth);
-    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    fbo.bindRenderbuffer(GL_RENDERBUFFER, still.depth);
+    fbo.renderbufferStorage(GL_RENDERBUFFER,
+                            stencilBits > 0   ? GL_DEPTH24_STENCIL8
+                            : depthBits == 32 ? GL_DEPTH_COMPONENT32
+                            : depthBits == 16 ? GL_DEPTH_COMPONENT16
+                                              : GL_DEPTH_COMPONENT24,
+                            still.width, still.height);
+    fbo.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    fbo.bindFramebuffer(GL_FRAMEBUFFER, still.framebuffer);
+    fbo.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, still.colour, 0);
+    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER,
+                                stencilBits > 0 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                GL_RENDERBUFFER, still.depth);
+    bool complete = fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
     return complete;
 }
 

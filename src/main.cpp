@@ -1,3 +1,4 @@
+#include "platform.h"
 #include "sound.h"
 #include "startup.h"
 
@@ -17,12 +18,14 @@ static void fatalError(const char* format, va_list args) {
 }
 
 int main(int argc, char** argv) {
+    useParentConsole();
     int status = checkCommandLine(argc, argv);
     if (status >= 0)
         return status;
     glutInitErrorFunc(fatalError);
     glutInit(&argc, argv);
-    PlaySoundA("Original Tetris theme (Tetris Soundtrack)", NULL, SND_ASYNC);
+    // The sound is the game's own: where it is missing, no system alert instead.
+    PlaySoundA("Original Tetris theme (Tetris Soundtrack)", NULL, SND_ASYNC | SND_NODEFAULT);
     createGameWindow();
     glutMainLoop();
     return 0;

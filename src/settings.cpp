@@ -1,13 +1,12 @@
 #include "settings.h"
 
+#include "platform.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -60,17 +59,6 @@ bool parseCount(const std::string& text, int& count) {
     return true;
 }
 
-// $NAME if it names an absolute path, else the home folder's fallback.
-std::string baseFolder(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] == '/')
-        return value;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/')
-        return "";
-    return std::string(home) + "/" + fallback;
-}
-
 // The file's text; false, with the reason, when it cannot be read. A missing
 // file reads as empty.
 bool readFile(const std::string& path, std::string& text, std::string& why) {
@@ -98,45 +86,13 @@ bool readFile(const std::string& path, std::string& text, std::string& why) {
     return !failed;
 }
 
-// Makes the folders of path that are missing, for its owner only.
-bool makeFolders(const std::string& path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1))
-        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    return true;
-}
-
-// Writes the text to a new file beside path and renames it over path, so
-// that path holds the old text or the new, whole, whatever happens.
+// Writes the text whole, in place of what path held.
 bool writeWhole(const std::string& path, const std::string& text, std::string& why) {
     if (path.empty()) {
         why = "no home folder";
         return false;
     }
-    std::string temporary = path + ".XXXXXX";
-    int fd = -1;
-    if (makeFolders(path))
-        fd = mkstemp(&temporary[0]);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                   fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-    if (!written)
-        why = std::strerror(errno);
-    if (close(fd) != 0 && written) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    if (!written)
-        std::remove(temporary.c_str());
-    return written;
+    return replaceFile(path, text, why);
 }
 
 // Each trouble is told once a run, in one line.
@@ -231,12 +187,12 @@ std::string recordText(const Record& record) {
 }
 
 std::string settingsPath() {
-    std::string base = baseFolder("XDG_CONFIG_HOME", ".config");
+    std::string base = dataFolder(false);
     return base.empty() ? "" : base + "/kaveto/settings";
 }
 
 std::string recordPath() {
-    std::string base = baseFolder("XDG_STATE_HOME", ".local/state");
+    std::string base = dataFolder(true);
     return base.empty() ? "" : base + "/kaveto/record";
 }
 

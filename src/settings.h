@@ -36,9 +36,9 @@ int parseRecord(const std::string& text, Record& record);
 std::string recordText(const Record& record);
 
 // Where the files live: $XDG_CONFIG_HOME/kaveto/settings and
-// $XDG_STATE_HOME/kaveto/record, each below the home folder when its
-// variable is unset, empty or not an absolute path; empty when there is no
-// home folder either.
+// $XDG_STATE_HOME/kaveto/record, each below the home folder (~/.config,
+// ~/.local/state) when its variable is unset, empty or not an absolute path;
+// empty when there is no home folder either.
 std::string settingsPath();
 std::string recordPath();
 

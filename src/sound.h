@@ -16,9 +16,11 @@ typedef void* HMODULE;
 typedef unsigned long DWORD;
 
 #define SND_ASYNC 0x0001
+#define SND_NODEFAULT 0x0002
 
 // Starts the sound called pszSound once, in the background; hmod and
-// fdwSound are accepted for the call's shape, the sound is always async.
+// fdwSound are accepted for the call's shape, the sound is always async and
+// a missing one is never replaced by another.
 // Returns nonzero when the request was handed on.
 BOOL PlaySoundA(const char* pszSound, HMODULE hmod, DWORD fdwSound);
 #endif

@@ -6,15 +6,12 @@
 #include "history.h"
 #include "input.h"
 #include "menus.h"
-#include "swapcontrol.h"
+#include "window.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/Xlibint.h>
-#include <X11/Xutil.h>
+#include <GL/glu.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -69,27 +66,6 @@ bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
     return false;
 }
 
-// The toolkit takes no notice of a DestroyNotify, so a window destroyed by
-// another client would leave the game running without it. Xlib converts
-// every such event as it arrives; the game's converter ends the game there,
-// with _Exit: Xlib holds its lock, which exit's handlers would wait for.
-Window gameWindow = 0;
-Bool (*toolkitConverter)(Display*, XEvent*, xEvent*) = nullptr;
-
-Bool convertDestroyNotify(Display* display, XEvent* event, xEvent* wire) {
-    Bool converted = toolkitConverter(display, event, wire);
-    if (converted && event->xdestroywindow.window == gameWindow)
-        std::_Exit(0);
-    return converted;
-}
-
-// Without its display the game can do nothing more; Xlib would print a
-// paragraph, and the toolkit never learns of it.
-int displayLost(Display*) {
-    std::fputs("kaveto: lost the connection to the X display\n", stderr);
-    std::_Exit(1);
-}
-
 } // namespace
 
 int checkCommandLine(int argc, char** argv) {
@@ -125,10 +101,9 @@ int checkCommandLine(int argc, char** argv) {
             return 2;
         }
     }
-    const char* display = std::getenv("DISPLAY");
-    if (!displayNamed && (display == nullptr || *display == '\0')) {
-        std::fputs("kaveto: no display: DISPLAY is not set; start the game on an X desktop\n",
-                   stderr);
+    const char* missing = missingDisplay(displayNamed);
+    if (missing != nullptr) {
+        std::fprintf(stderr, "kaveto: %s\n", missing);
         return 1;
     }
     return -1;
@@ -155,18 +130,7 @@ void createGameWindow() {
     glutInitWindowPosition(300, 0);
     glutInitWindowSize(winWidth, winHeight);
     glutCreateWindow("Kaveto by Lorvane & Tessmer");
-    // The class ties the window to the desktop entry (StartupWMClass) and its icon.
-    char name[] = "kaveto", className[] = "Kaveto";
-    XClassHint hint = {name, className};
-    Display* x = glXGetCurrentDisplay();
-    gameWindow = glXGetCurrentDrawable();
-    XSetClassHint(x, gameWindow, &hint);
-    toolkitConverter = XESetWireToEvent(x, DestroyNotify, convertDestroyNotify);
-    // On exit the toolkit destroys the window itself, from a handler of its
-    // own that runs after this one: that must not cut exit short.
-    std::atexit([] { gameWindow = 0; });
-    XSetIOErrorHandler(displayLost);
-    requestSwapInterval();
+    prepareGameWindow();
     init();
     menu();
     // What the players chose last time, before the first frame.

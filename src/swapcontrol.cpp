@@ -1,7 +1,5 @@
 #include "swapcontrol.h"
 
-#include <GL/glx.h>
-
 #include <cstring>
 
 bool hasExtension(const char* list, const char* name) {
@@ -14,24 +12,4 @@ bool hasExtension(const char* list, const char* name) {
         at = end != nullptr ? end + 1 : nullptr;
     }
     return false;
-}
-
-void requestSwapInterval() {
-    // Without it the spin's speed is the machine's frame rate, and the game
-    // keeps a core busy drawing frames nobody can see.
-    Display* display = glXGetCurrentDisplay();
-    if (display == nullptr)
-        return;
-    const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
-    if (hasExtension(extensions, "GLX_EXT_swap_control")) {
-        auto swapInterval = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(
-            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
-        if (swapInterval != nullptr)
-            swapInterval(display, glXGetCurrentDrawable(), 1);
-    } else if (hasExtension(extensions, "GLX_MESA_swap_control")) {
-        auto swapInterval = reinterpret_cast<PFNGLXSWAPINTERVALMESAPROC>(
-            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
-        if (swapInterval != nullptr)
-            swapInterval(1);
-    }
 }

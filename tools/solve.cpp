@@ -5,9 +5,8 @@
 //   kaveto-solve --book FILE    solves every position, from the full board
 //                               back to the empty one, and writes the book
 
+#include "platform.h"
 #include "solver.h"
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -109,11 +108,9 @@ int writeBook(const char* path) {
 
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
     Position empty = {{0, 0}};
     std::printf("solved %llu positions (up to symmetry) in %.0f s, peak memory %.0f MB\n",
-                positions, seconds, usage.ru_maxrss / 1024.0);
+                positions, seconds, peakMemoryMegabytes());
     std::printf("book: %zu bytes, positions of up to %d balls, in %s\n", bookSize(), bookPlies,
                 path);
     std::printf("empty board: %s\n", signedValue(book[0][0]).c_str());

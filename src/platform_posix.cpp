@@ -1,0 +1,59 @@
+#include "platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string dataFolder(bool state) {
+    const char* named = std::getenv(state ? "XDG_STATE_HOME" : "XDG_CONFIG_HOME");
+    if (named != nullptr && named[0] == '/')
+        return named;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/')
+        return "";
+    return std::string(home) + (state ? "/.local/state" : "/.config");
+}
+
+bool makeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    return true;
+}
+
+bool replaceFile(const std::string& path, const std::string& text, std::string& why) {
+    std::string temporary = path + ".XXXXXX";
+    int fd = makeFolders(path) ? mkstemp(&temporary[0]) : -1;
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                   fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+    if (!written)
+        why = std::strerror(errno);
+    if (close(fd) != 0 && written) {
+        why = std::strerror(errno);
+        written = false;
+    }
+    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        why = std::strerror(errno);
+        written = false;
+    }
+    if (!written)
+        std::remove(temporary.c_str());
+    return written;
+}
+
+double peakMemoryMegabytes() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+void useParentConsole() {}

@@ -1,0 +1,89 @@
+#include "platform.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string lastError() {
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   GetLastError(), 0, text, sizeof text, nullptr);
+    std::string said = text;
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r' || said.back() == '.'))
+        said.pop_back();
+    return said;
+}
+
+} // namespace
+
+std::string dataFolder(bool state) {
+    const char* folder = std::getenv(state ? "LOCALAPPDATA" : "APPDATA");
+    return folder != nullptr && folder[0] != '\0' ? folder : "";
+}
+
+bool makeFolders(const std::string& path) {
+    // Either slash separates; a drive ("C:") or a share is not made.
+    for (size_t at = path.find_first_of("/\\", 1); at != std::string::npos;
+         at = path.find_first_of("/\\", at + 1)) {
+        std::string folder = path.substr(0, at);
+        if (folder.back() == ':' || CreateDirectoryA(folder.c_str(), nullptr) ||
+            GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED)
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool replaceFile(const std::string& path, const std::string& text, std::string& why) {
+    const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
+    if (!makeFolders(path)) {
+        why = lastError();
+        return false;
+    }
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = lastError();
+        return false;
+    }
+    DWORD written = 0;
+    bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                 written == text.size() && FlushFileBuffers(file);
+    if (!whole)
+        why = lastError();
+    CloseHandle(file);
+    if (whole && !MoveFileExA(temporary.c_str(), path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        why = lastError();
+        whole = false;
+    }
+    if (!whole)
+        DeleteFileA(temporary.c_str());
+    return whole;
+}
+
+double peakMemoryMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / (1024.0 * 1024.0);
+}
+
+void useParentConsole() {
+    // Output sent to a file or a pipe stays there. Otherwise, started from a
+    // console, the program writes there; started by a double click, it has
+    // nowhere to write, and writes nothing.
+    const bool out = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN;
+    const bool err = GetFileType(GetStdHandle(STD_ERROR_HANDLE)) != FILE_TYPE_UNKNOWN;
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!err)
+        std::freopen("CONOUT$", "w", stderr);
+}

@@ -1,0 +1,17 @@
+#ifndef KAVETO_WINDOW_H
+#define KAVETO_WINDOW_H
+
+// What the window system asks of the game beyond the toolkit:
+// window_x11.cpp on X, window_win32.cpp on Windows, linked in.
+
+// Why no window can be opened, in one line, or null when one can be tried;
+// displayNamed is whether -display named a display. Before glutInit.
+const char* missingDisplay(bool displayNamed);
+// Once the game's window exists, its context current: ties the window to the
+// desktop's entry for the game, and ends the game when the window is
+// destroyed (status 0) or its display is lost (status 1).
+void prepareGameWindow();
+// A GL entry point beyond GL 1.1, from the driver; null where it has none.
+void* glProcedure(const char* name);
+
+#endif
