@@ -3,6 +3,7 @@
 #include "computer.h"
 #include "game.h"
 #include "reviewpage.h"
+#include "swapcontrol.h"
 #include "window.h"
 
 #include <GL/freeglut.h>
@@ -281,9 +282,7 @@ bool sizeStill() {
         return true;
     if (still.framebuffer == 0) {
         const GLubyte* extensions = glGetString(GL_EXTENSIONS);
-        if (extensions == nullptr ||
-            !gluCheckExtension(reinterpret_cast<const GLubyte*>("GL_ARB_framebuffer_object"),
-                               extensions) ||
+        if (!hasExtension(reinterpret_cast<const char*>(extensions), "GL_ARB_framebuffer_object") ||
             !loadFramebufferCalls())
             return false;
         fbo.genFramebuffers(1, &still.framebuffer);

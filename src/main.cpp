@@ -17,12 +17,18 @@ static void fatalError(const char* format, va_list args) {
     std::exit(1);
 }
 
+// The toolkit's warnings tell of its surroundings, not of the game, which
+// plays on (under Wine, for one, it finds no screen size to read); a player
+// is not asked to read them.
+static void ignoreWarning(const char*, va_list) {}
+
 int main(int argc, char** argv) {
     useParentConsole();
     int status = checkCommandLine(argc, argv);
     if (status >= 0)
         return status;
     glutInitErrorFunc(fatalError);
+    glutInitWarningFunc(ignoreWarning);
     glutInit(&argc, argv);
     // The sound is the game's own: where it is missing, no system alert instead.
     PlaySoundA("Original Tetris theme (Tetris Soundtrack)", NULL, SND_ASYNC | SND_NODEFAULT);

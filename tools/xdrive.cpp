@@ -288,7 +288,7 @@ std::vector<MenuWindow> openMenus(Display* x) {
 
 } // namespace
 
-bool GameProcess::pickMenu(int wx, int wy, const std::vector<int>& entries) {
+bool GameProcess::pickMenu(int wx, int wy, const std::vector<int>& entries, int rowHeight) {
     // Entries are rows of equal height between a 2-pixel border.
     const int border = 2;
     std::vector<Window> seen;
@@ -306,9 +306,6 @@ bool GameProcess::pickMenu(int wx, int wy, const std::vector<int>& entries) {
         if (!shown)
             return false;
         seen.push_back(menu.id);
-        // The entry count is not known here, but every entry is as tall as
-        // the toolkit's menu font line, the same in every menu.
-        const int rowHeight = 25;
         int rowY = menu.y + border + rowHeight * entries[level] + rowHeight / 2;
         moveToRoot(menu.x + menu.width / 2, rowY);
         if (level + 1 == entries.size())

@@ -75,8 +75,9 @@ class GameProcess {
     void clickAt(int x, int y, int button);
     // Opens the right-button menu at window point (x, y) and follows the
     // entries by position (0 first), submenu by submenu, clicking the last;
-    // false if a menu did not show or stay until the end.
-    bool pickMenu(int x, int y, const std::vector<int>& entries);
+    // false if a menu did not show or stay until the end. Entries are
+    // rowHeight pixels tall: the toolkit's menu font on X.
+    bool pickMenu(int x, int y, const std::vector<int>& entries, int rowHeight = 25);
     // What the first open menu window shows; empty when no menu is open.
     Shot menuShot() const;
     // Asks the window to close, as a window manager does.
