@@ -73,4 +73,21 @@ TEST(Wine, TheWindowsBuildShowsTheFramesOfTheLinuxBuild) {
     EXPECT_EQ(windows.output, "");
 }
 
+TEST(Wine, TheWindowsBuildAnswersOnItsConsoleAndEndsWhenItsWindowCloses) {
+    const char* binary = std::getenv("KAVETO_WINDOWS_BINARY");
+    ASSERT_NE(binary, nullptr);
+    setenv("KAVETO_BINARY", binary, 1);
+    GameProcess version({}, {"--version"});
+    EXPECT_EQ(version.waitForExit(), 0);
+    EXPECT_EQ(version.output(), "kaveto 1.0\r\n");
+    GameProcess bad({}, {"--moves", "55551"});
+    EXPECT_EQ(bad.waitForExit(), 2);
+    EXPECT_EQ(bad.output(), "kaveto: --moves: move 4: column 5 is full\r\n");
+    GameProcess game;
+    ASSERT_NE(game.waitForWindow(), 0u);
+    game.waitForShot([](const Shot& s) { return turnLine(s, true); });
+    game.closeWindow();
+    EXPECT_EQ(game.waitForExit(), 0) << "a window closed ends the game with status 0";
+}
+
 } // namespace
