@@ -80,6 +80,7 @@ void recordMove(int column) {
 
 void newGameWithoutMoves() {
     reviewShown = 0;
+    recordShown = 0;
     gameCounted = false;
     gameMoves.clear();
     movesOnBoard = 0;

@@ -17,8 +17,8 @@ extern int movesOnBoard;
 // discards the moves that could be redone. The game's last ball, the first
 // time it is played against the computer, counts in the record.
 void recordMove(int column);
-// The menu's New game: cancels the computer's move, closes the review and
-// starts a new game with no moves, not yet counted in the record.
+// The menu's New game: cancels the computer's move, closes the review or
+// the record and starts a new game with no moves, not yet counted in the record.
 void newGameWithoutMoves();
 
 // Undo (the menu, Ctrl+Z): takes back the last move; against the computer,
