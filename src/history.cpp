@@ -54,15 +54,21 @@ void playAgain() {
     turn = 1 - turn;
 }
 
-// After moves taken back or played again: no cell marked, every piece home.
+// After moves taken back or played again: no cell marked, every piece home;
+// then, unless the review holds the game, the turn begins as after a move.
 void settle() {
     animation();
     colSelected = 0;
     spotSelected = 0;
     drawCubes();
+    if (reviewShown == 0 && turnBegins != nullptr)
+        turnBegins();
 }
 
 int movesOf(int player) { return (movesOnBoard + 1 - player) / 2; }
+
+// The player whom the computer plays against, or -1 when two people play.
+int person() { return computerSide < 0 ? -1 : 1 - computerSide; }
 
 } // namespace
 
@@ -92,7 +98,7 @@ void undo() {
         stepReview(-1);
         return;
     }
-    const int player = computerSide < 0 ? -1 : 1 - computerSide;
+    const int player = person();
     // Against the computer, the player must have a move to take back.
     if (movesOnBoard == 0 || (player >= 0 && movesOf(player) == 0))
         return;
@@ -105,8 +111,6 @@ void undo() {
             takeBack();
     }
     settle();
-    if (turnBegins != nullptr)
-        turnBegins();
 }
 
 void redo() {
@@ -117,13 +121,11 @@ void redo() {
     if (movesOnBoard == static_cast<int>(gameMoves.size()))
         return;
     cancelComputerMove();
-    const int player = computerSide < 0 ? -1 : 1 - computerSide;
+    const int player = person();
     do
         playAgain();
     while (player >= 0 && turn != player && movesOnBoard < static_cast<int>(gameMoves.size()));
     settle();
-    if (turnBegins != nullptr)
-        turnBegins();
 }
 
 std::string parseMoves(const char* digits, std::vector<int>& columns) {
@@ -158,8 +160,6 @@ void playMovesFromStart(const std::vector<int>& columns) {
     while (movesOnBoard < static_cast<int>(gameMoves.size()))
         playAgain();
     settle();
-    if (turnBegins != nullptr)
-        turnBegins();
 }
 
 void toggleReview() {

@@ -22,10 +22,15 @@ bool dragTurned = false;
 const int clickSlack = 5;
 } // namespace
 
+namespace {
+
+// While the computer is on turn the move is its own, and while the review is
+// shown no one moves; the view keys and drags still act.
+bool movesWait() { return turn == computerSide || reviewShown == 1; }
+
+} // namespace
+
 void keyAction(unsigned char key, int, int) {
-    // While the computer is on turn the move is its own, and while the review
-    // is shown no one moves; the view keys still act.
-    bool computersMove = turn == computerSide || reviewShown == 1;
     if (key == 26) {
         undo();
     } else if (key == 25) {
@@ -33,10 +38,10 @@ void keyAction(unsigned char key, int, int) {
     } else if (key == 27) {
         closeReview();
     } else if (key == ' ') {
-        if (!computersMove)
+        if (!movesWait())
             playMove();
     } else if (key >= '1' && key <= '9') {
-        if (!computersMove)
+        if (!movesWait())
             chooseColumn(key - '0');
     } else {
         turnView(key);
@@ -75,7 +80,7 @@ namespace {
 // A click: the column under the pointer is marked, as its digit marks it, or
 // played, as space plays it, when it is marked already.
 void click(int x, int y) {
-    if (turn == computerSide || gamecount == 27 || reviewShown == 1)
+    if (movesWait() || gamecount == 27)
         return;
     int column = columnUnderPointer(x, y);
     if (column < 0)

@@ -66,6 +66,18 @@ void next(int) {
         glutTimerFunc(1, next, 0);
 }
 
+// Runs the steps in the main loop's own passes, one by one: the toolkit
+// ends itself when glutMainLoop returns, and a test after needs it.
+void runStepsPassByPass() {
+    current = 0;
+    started = false;
+    glutTimerFunc(1, next, 0);
+    while (current < steps.size()) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
     newGame();
     chooseOpponent(3, 1);
@@ -112,15 +124,7 @@ TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
              return std::chrono::steady_clock::now() - moved > std::chrono::milliseconds(1500);
          }},
     };
-    // The main loop's own passes, one by one: the toolkit ends itself when
-    // glutMainLoop returns, and the other test needs it after this one.
-    current = 0;
-    started = false;
-    glutTimerFunc(1, next, 0);
-    while (current < steps.size()) {
-        glutMainLoopEvent();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    runStepsPassByPass();
 
     ASSERT_TRUE(failures.empty()) << failures.front();
     EXPECT_TRUE(keysIgnored);
@@ -171,13 +175,7 @@ TEST(MainLoop, UndoAgainstTheComputerTakesBackItsReplyAndTheMoveAndItWaits) {
         {"Ctrl+Y plays the move again, and the computer replies", [] { keyAction(25, 0, 0); },
          [] { return gamecount == 4; }},
     };
-    current = 0;
-    started = false;
-    glutTimerFunc(1, next, 0);
-    while (current < steps.size()) {
-        glutMainLoopEvent();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    runStepsPassByPass();
     ASSERT_TRUE(failures.empty()) << failures.front();
     EXPECT_EQ(pendingCancelled, 2) << "the marked reply was cancelled with the move";
     EXPECT_EQ(gamecount, 4) << "the computer waited for a move after each undo";
