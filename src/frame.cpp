@@ -399,6 +399,8 @@ void display() {
     }
     if (turning >= 0)
         myWorld.draw_cube(turning);
+    if (reviewShown == 1)
+        drawReviewMarks(side);
     if (instructions == 5 && showRows == 1)
         drawRows(side);
     else if (instructions != 5 && showColumnValues == 1)

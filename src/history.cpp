@@ -215,6 +215,15 @@ const std::vector<int>& gameValues() {
     return knownValues;
 }
 
+int moveKind(int before, int after) {
+    auto sign = [](int v) { return v > 0 ? 1 : v < 0 ? -1 : 0; };
+    if (before == after)
+        return 0;
+    if (sign(before) == sign(after))
+        return 1;
+    return sign(before) - sign(after) == 1 ? 2 : 3;
+}
+
 void countMoves(const std::vector<int>& values, MoveCounts counts[2]) {
     counts[0] = counts[1] = MoveCounts{0, 0, 0, 0, 0};
     for (size_t i = 1; i < values.size(); i++) {
@@ -222,14 +231,21 @@ void countMoves(const std::vector<int>& values, MoveCounts counts[2]) {
         const int before = side * values[i - 1], after = side * values[i];
         MoveCounts& c = counts[player];
         c.rowsLost += before - after;
-        auto sign = [](int v) { return v > 0 ? 1 : v < 0 ? -1 : 0; };
-        if (before == after)
-            c.best++;
-        else if (sign(before) == sign(after))
-            c.inaccuracies++;
-        else if (sign(before) - sign(after) == 1)
-            c.mistakes++;
-        else
-            c.blunders++;
+        int* const kinds[4] = {&c.best, &c.inaccuracies, &c.mistakes, &c.blunders};
+        ++*kinds[moveKind(before, after)];
+    }
+}
+
+void jumpReview(int direction) {
+    if (reviewShown == 0)
+        return;
+    const std::vector<int>& values = gameValues();
+    const int moves = static_cast<int>(gameMoves.size());
+    for (int k = movesOnBoard + direction; k >= 1 && k <= moves; k += direction) {
+        const int side = (k - 1) % 2 == 0 ? 1 : -1;
+        if (moveKind(side * values[k - 1], side * values[k]) != 0) {
+            stepReview(k - movesOnBoard);
+            return;
+        }
     }
 }

@@ -49,13 +49,22 @@ void stepReview(int moves);
 // play; each position worked out once, from the book or the search.
 const std::vector<int>& gameValues();
 
+// The kind of a move, from the values of the positions before and after it
+// from the mover's side: 0 best (no row lost), 1 an inaccuracy (the value
+// keeps its sign), 2 a mistake (from above zero to zero, or from zero to
+// below), 3 a blunder (from above zero to below). The one rule that the
+// review's counts, its line and its jumps share.
+int moveKind(int before, int after);
+
 // What the review tells of each player's moves (0 player 1), from the values
-// of the positions before and after each: best (cost 0), inaccuracies (the
-// value keeps its sign), mistakes (from above zero to zero, or from zero to
-// below), blunders (from above zero to below), and the rows lost in all.
+// of the positions before and after each: each kind counted, and the rows
+// lost in all.
 struct MoveCounts {
     int best, inaccuracies, mistakes, blunders, rowsLost;
 };
 void countMoves(const std::vector<int>& values, MoveCounts counts[2]);
+// While the review is shown: goes to the next move (direction 1) or the
+// previous one (-1) that was not best, of either player; nothing past the last.
+void jumpReview(int direction);
 
 #endif

@@ -37,6 +37,8 @@ void keyAction(unsigned char key, int, int) {
         redo();
     } else if (key == 27) {
         closeReview();
+    } else if ((key == 'n' || key == 'p') && reviewShown == 1) {
+        jumpReview(key == 'n' ? 1 : -1);
     } else if (key == ' ') {
         if (!movesWait())
             playMove();

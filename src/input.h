@@ -5,7 +5,8 @@
 // and calls the rules that act on it.
 
 // Every typed character: column keys, space for the move, view keys, Ctrl+Z
-// and Ctrl+Y to undo and redo, Escape to close the review.
+// and Ctrl+Y to undo and redo; in the review, n and p to the next and the
+// previous move that was not best, Escape to close it.
 void keyAction(unsigned char key, int x, int y);
 // Keys that type no character: the arrows, Home and End step through the
 // review while it is shown; nothing else.

@@ -42,7 +42,8 @@ plays it again.
 The right mouse button opens the menu: colours, pages of rules, the
 opponent (two players, or the computer: easy, good, perfect), a hint, the
 value of each column, the rows at the end, New game, Undo, Redo, the
-review of every move (arrows, Home and End step through it), the record
+review of every move (arrows, Home and End step through it; n and p jump
+to the next and the previous move that was not best), the record
 against the computer, marks on the balls, Quit. The choices are remembered
 in ~/.config/kaveto/settings; remove the file to forget them.
 

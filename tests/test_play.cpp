@@ -589,6 +589,48 @@ TEST_F(Play, TheReviewStepsThroughTheGameAndPlayGoesOnFromWhereItStops) {
     EXPECT_NE(spotSelected, 0) << "closed, the review lets the computer move";
 }
 
+TEST_F(Play, NAndPVisitTheMovesThatWereNotBestInOrder) {
+    const char* digits = "554669589869122273747343118";
+    std::vector<int> columns, notBest;
+    ASSERT_EQ(parseMoves(digits, columns), "");
+    // The moves that lost rows, found from each position's column values.
+    Position position = {{0, 0}};
+    for (size_t i = 0; i < columns.size(); i++) {
+        int values[9], legal = moveValues(position, values), best = -100;
+        const int side = playerOnTurn(position) == 0 ? 1 : -1;
+        for (int c = 0; c < 9; c++)
+            if (legal >> c & 1)
+                best = std::max(best, side * values[c]);
+        if (side * values[columns[i]] < best)
+            notBest.push_back(static_cast<int>(i) + 1);
+        position = afterMove(position, columns[i]);
+    }
+    ASSERT_GT(notBest.size(), 5u);
+    playMovesFromStart(columns);
+    press("n");
+    EXPECT_EQ(gamecount, 27) << "n waits for the review";
+    mainMenu(13);
+    specialKey(GLUT_KEY_HOME, 0, 0);
+    std::vector<int> visited;
+    for (size_t i = 0; i <= notBest.size(); i++) {
+        press("n");
+        visited.push_back(gamecount);
+    }
+    std::vector<int> expected = notBest;
+    expected.push_back(notBest.back());
+    EXPECT_EQ(visited, expected) << "forward, then nothing past the last";
+    specialKey(GLUT_KEY_END, 0, 0);
+    visited.clear();
+    for (size_t i = 0; i <= notBest.size(); i++) {
+        press("p");
+        visited.push_back(gamecount);
+    }
+    expected.assign(notBest.rbegin(), notBest.rend());
+    expected.push_back(notBest.front());
+    EXPECT_EQ(visited, expected) << "back, then nothing before the first";
+    EXPECT_EQ(gameMoves, columns) << "jumps take nothing back for good";
+}
+
 TEST_F(Play, NewGameGivesBackTheFirstFrame) {
     Frame first = renderFrame();
     press("5 1 9q");

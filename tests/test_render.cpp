@@ -747,9 +747,9 @@ TEST_F(Render, TheReviewGraphsTheValueAfterEveryMove) {
                    : i % 2 == 1 ? exactly(p, 255, 0, 0)
                                 : exactly(p, 0, 255, 0);
         };
-        // Above the lines of text, which reach 50 pixels up.
+        // Above the lines of text, which reach 66 pixels up.
         int sum = 0, n = 0;
-        for (int y = 52; y < 150; y++)
+        for (int y = 68; y < 150; y++)
             if (mover(frame.at(x, y)))
                 sum += y, n++;
         ASSERT_GT(n, 2) << "no point for move " << i;
@@ -759,19 +759,45 @@ TEST_F(Render, TheReviewGraphsTheValueAfterEveryMove) {
     float zx, zy;
     reviewPoint(0, 0, 1, zx, zy);
     const int between = static_cast<int>(zx) + 10;
-    Box zero = findText(frame, between, 52, between, 149, [](Rgb p) {
+    Box zero = findText(frame, between, 68, between, 149, [](Rgb p) {
         return p.red > 100 && p.red < 160 && p.red == p.green && p.green == p.blue;
     });
     ASSERT_GT(zero.count, 0);
-    // Heights above the line in proportion to the values, the largest 38 pixels.
+    // Heights above the line in proportion to the values, the largest 30 pixels.
     size_t largest = 0;
     for (size_t i = 0; i < values.size(); i++)
         if (std::abs(values[i]) > std::abs(values[largest]))
             largest = i;
     const double perRow = (heights[largest] - zero.bottom) / values[largest];
-    EXPECT_NEAR(perRow * std::max(3, std::abs(values[largest])), 38, 1.5);
+    EXPECT_NEAR(perRow * std::max(3, std::abs(values[largest])), 30, 1.5);
     for (size_t i = 0; i < values.size(); i++)
         EXPECT_NEAR(heights[i] - zero.bottom, perRow * values[i], 1.5) << "move " << i;
+    // A move that lost rows is ringed in its mover's colour, the wider the
+    // worse: inaccuracy, mistake, blunder; a best move is not.
+    int ringed[4] = {};
+    for (size_t i = 1; i < values.size(); i++) {
+        const int side = i % 2 == 1 ? 1 : -1, from = side * values[i - 1], to = side * values[i];
+        auto classOf = [](int v) { return v > 0 ? 2 : v == 0 ? 1 : 0; };
+        const int kind = from == to                         ? 0
+                         : classOf(from) == classOf(to)     ? 1
+                         : classOf(from) - classOf(to) == 1 ? 2
+                                                            : 3;
+        float px, py;
+        reviewPoint(static_cast<int>(i), 0, 1, px, py);
+        const int x = static_cast<int>(px), y = static_cast<int>(std::lround(heights[i]));
+        int reach = 0;
+        for (int dx = 4; dx <= 12; dx++)
+            if (frame.at(x + dx, y).red == (i % 2 == 1 ? 255 : 0) &&
+                frame.at(x + dx, y).green == (i % 2 == 1 ? 0 : 255) &&
+                frame.at(x + dx, y).blue == 0)
+                reach = dx;
+        if (kind == 0)
+            EXPECT_EQ(reach, 0) << "a ring about best move " << i;
+        else
+            EXPECT_NEAR(reach, 3.5 + 2 * kind, 1) << "the ring of move " << i;
+        ringed[kind]++;
+    }
+    EXPECT_GT(ringed[0] * ringed[1] * ringed[2], 0) << "best moves, inaccuracies and mistakes";
     // The moves whole on one line, the last one included though it is taken back.
     const std::string moves = std::string("Moves: ") + digits;
     Box line = findText(frame, 40, 0, 799, 20, [](Rgb p) { return exactly(p, 255, 255, 255); });
@@ -781,6 +807,94 @@ TEST_F(Render, TheReviewGraphsTheValueAfterEveryMove) {
                 3);
     mainMenu(13);
     EXPECT_EQ(reviewShown, 0);
+}
+
+// The cells (bit k) whose cube's twelve edges show pixels that pass the test
+// at three in four of their points or more.
+template <typename Test> uint32_t cellsOutlined(const Frame& frame, Test test) {
+    uint32_t cells = 0;
+    for (int k = 0; k < 27; k++) {
+        const Matrix& m = myWorld.cubes[k]->ctm;
+        int samples = 0, hits = 0;
+        for (int axis = 0; axis < 3; axis++)
+            for (int corner = 0; corner < 4; corner++)
+                for (int step = 1; step < 10; step++) {
+                    double p[3], wx, wy;
+                    p[axis] = -0.3 + 0.6 * step / 10;
+                    p[(axis + 1) % 3] = corner & 1 ? 0.3 : -0.3;
+                    p[(axis + 2) % 3] = corner & 2 ? 0.3 : -0.3;
+                    projectToWindow(m.m[0][3] + p[0], m.m[1][3] + p[1], m.m[2][3] + p[2], wx, wy);
+                    const int x = static_cast<int>(std::lround(wx)),
+                              y = static_cast<int>(std::lround(wy));
+                    samples++;
+                    hits += frame.count(x - 1, y - 1, x + 1, y + 1, test) > 0;
+                }
+        if (4 * hits >= 3 * samples)
+            cells |= uint32_t{1} << k;
+    }
+    return cells;
+}
+
+TEST_F(Render, TheReviewMarksTheMovesCellAndTheBestCellsInEveryViewUntilItCloses) {
+    const char* digits = "554669589869122273747343118";
+    std::vector<int> columns;
+    ASSERT_EQ(parseMoves(digits, columns), "");
+    // Move 9 is a mistake; move 13 an inaccuracy whose ball, in cell 0, no
+    // ball hides in the start view.
+    for (int shown : {9, 13}) {
+        // The cell of the move, and the landing cells of the best columns before it.
+        Position before = {{0, 0}};
+        for (int i = 0; i + 1 < shown; i++)
+            before = afterMove(before, columns[i]);
+        const int played = columns[shown - 1];
+        const int playedCell =
+            9 * (__builtin_popcount((before.balls[0] | before.balls[1]) & (0x40201u << played))) +
+            played;
+        int values[9], legal = moveValues(before, values), best = -100;
+        for (int c = 0; c < 9; c++)
+            if (legal >> c & 1)
+                best = std::max(best, (shown % 2 == 1 ? 1 : -1) * values[c]);
+        uint32_t bestCells = 0;
+        for (int c = 0; c < 9; c++)
+            if ((legal >> c & 1) && (shown % 2 == 1 ? 1 : -1) * values[c] == best && c != played)
+                bestCells |= uint32_t{1} << landingIndex(before, c);
+        ASSERT_NE(bestCells, 0u);
+        // Magenta and yellow, which no cube's lines are drawn in.
+        const int mover[3] = {255, shown % 2 == 1 ? 0 : 255, shown % 2 == 1 ? 255 : 0};
+        for (const char* view : {"", "q", "ew"}) {
+            resetGame();
+            colour1(4);
+            colour2(2);
+            playMovesFromStart(columns);
+            mainMenu(13);
+            specialKey(GLUT_KEY_HOME, 0, 0);
+            for (int i = 0; i < shown; i++)
+                specialKey(GLUT_KEY_RIGHT, 0, 0);
+            press(view);
+            Frame marked = renderFrame();
+            keyAction(27, 0, 0);
+            Frame closed = renderFrame();
+            auto white = [](Rgb p) { return exactly(p, 255, 255, 255); };
+            auto moverColour = [&](Rgb p) { return exactly(p, mover[0], mover[1], mover[2]); };
+            EXPECT_EQ(cellsOutlined(marked, white) & ~cellsOutlined(closed, white),
+                      uint32_t{1} << playedCell)
+                << "move " << shown << ", view '" << view << "'";
+            EXPECT_EQ(cellsOutlined(marked, moverColour) & ~cellsOutlined(closed, moverColour),
+                      bestCells)
+                << "move " << shown << ", view '" << view << "'";
+            // Closed, the board is the plain board of that position in that view.
+            std::vector<int> prefix(columns.begin(), columns.begin() + shown);
+            resetGame();
+            colour1(4);
+            colour2(2);
+            playMovesFromStart(prefix);
+            press(view);
+            Frame plain = renderFrame();
+            EXPECT_TRUE(std::equal(plain.pixels.begin() + 3 * 800 * 150, plain.pixels.end(),
+                                   closed.pixels.begin() + 3 * 800 * 150))
+                << "the marks stay after Escape, move " << shown << ", view '" << view << "'";
+        }
+    }
 }
 
 // The mean absolute difference of the grey of two frames over the disc of

@@ -4,12 +4,14 @@
 #include "computer.h"
 #include "game.h"
 #include "history.h"
+#include "reviewtext.h"
 #include "solver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -223,6 +225,71 @@ TEST(Review, CountsEachMoveByWhatItCostAgainstTheBestMove) {
     for (int kind = 0; kind < 4; kind++)
         EXPECT_GT(seen[kind], 0) << "no " << kinds[kind] << " in these games";
     gameMoves.clear();
+}
+
+TEST(Review, TheLineOfEachMoveSaysItsKindItsCostAndTheBestColumns) {
+    const char* const kinds[4] = {"best", "an inaccuracy", "a mistake", "a blunder"};
+    int seen[4] = {};
+    for (const char* digits : {"554669589869122273747343118", "551138799329446287135672468"}) {
+        gameMoves.clear();
+        for (const char* d = digits; *d != '\0'; d++)
+            gameMoves.push_back(*d - '1');
+        const std::vector<int> values = gameValues();
+        for (int shown = 0; shown <= 27; shown++) {
+            // The position before the move shown, its columns' values from the mover's side.
+            Position before = {{0, 0}};
+            for (int i = 0; i + 1 < shown; i++)
+                before = afterMove(before, gameMoves[i]);
+            int columnValues[9], legal = moveValues(before, columnValues), best = -100;
+            const int side = playerOnTurn(before) == 0 ? 1 : -1;
+            for (int c = 0; c < 9; c++)
+                if (legal >> c & 1)
+                    best = std::max(best, side * columnValues[c]);
+            std::vector<int> bestColumns;
+            const int played = shown == 0 ? -1 : gameMoves[shown - 1];
+            for (int c = 0; c < 9; c++)
+                if ((legal >> c & 1) && side * columnValues[c] == best && c != played)
+                    bestColumns.push_back(c + 1);
+            std::string list;
+            for (size_t i = 0; i < bestColumns.size(); i++)
+                list += (i == 0                        ? ""
+                         : i + 1 == bestColumns.size() ? " or "
+                                                       : ", ") +
+                        std::to_string(bestColumns[i]);
+            std::string expected;
+            if (shown == 0) {
+                expected = "Start: Player 1 to move, best: " + list + " (" + (best > 0 ? "+" : "") +
+                           std::to_string(best) + ")";
+            } else {
+                const int cost = best - side * columnValues[played];
+                const int from = best > 0 ? 2 : best == 0 ? 1 : 0;
+                const int to = side * columnValues[played] > 0    ? 2
+                               : side * columnValues[played] == 0 ? 1
+                                                                  : 0;
+                const int kind = cost == 0 ? 0 : from == to ? 1 : from - to == 1 ? 2 : 3;
+                seen[kind]++;
+                expected = "Move " + std::to_string(shown) + ": Player " +
+                           std::to_string(playerOnTurn(before) + 1) + ", column " +
+                           std::to_string(played + 1) + " \u2014 " + kinds[kind];
+                if (cost > 0)
+                    expected += ", " + std::to_string(cost) + (cost == 1 ? " row" : " rows") +
+                                " lost; best: " + list;
+            }
+            EXPECT_EQ(moveLine(gameMoves, values, shown), expected) << digits << " at " << shown;
+        }
+    }
+    for (int kind = 0; kind < 4; kind++)
+        EXPECT_GT(seen[kind], 0) << "no move of the kind " << kinds[kind];
+    gameMoves.clear();
+}
+
+TEST(Review, WordsAgreeInNumber) {
+    EXPECT_EQ(countsLine(0, MoveCounts{0, 0, 0, 0, 0}),
+              "Player 1: 0 best, 0 inaccuracies, 0 mistakes, 0 blunders, 0 rows lost");
+    EXPECT_EQ(countsLine(1, MoveCounts{1, 1, 1, 1, 1}),
+              "Player 2: 1 best, 1 inaccuracy, 1 mistake, 1 blunder, 1 row lost");
+    EXPECT_EQ(countsLine(0, MoveCounts{2, 2, 2, 2, 2}),
+              "Player 1: 2 best, 2 inaccuracies, 2 mistakes, 2 blunders, 2 rows lost");
 }
 
 } // namespace

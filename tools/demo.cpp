@@ -113,8 +113,9 @@ int main(int argc, char** argv) {
                                       [](Pixel p) { return p.red > 150 && p.blue > 150; }) > 60;
                    },
                    "07-game-over");
-    // The review of the game, in the strip (the "Moves:" line is white); a
-    // picture of its own, after the animation's end.
+    // The review of the game, in the strip (the "Moves:" line is white), at
+    // the last move that was not best; a picture of its own, after the
+    // animation's end.
     ok = ok && game.pickMenu(400, 300, {12}) &&
          keep(
              game,
@@ -123,7 +124,11 @@ int main(int argc, char** argv) {
                      return p.red == 255 && p.green == 255 && p.blue == 255;
                  }) > 100;
              },
-             "09-review", false);
+             nullptr, false);
+    before = game.screenshot();
+    game.type("p");
+    ok = ok && keep(
+                   game, [&](const Shot& s) { return !(s == before); }, "09-review", false);
     if (!ok)
         return 1;
     return 0;
