@@ -13,6 +13,7 @@
 
 #include "computer.h"
 #include "frame.h"
+#include "render_gl.h"
 #include "game.h"
 #include "glwindow.h"
 #include "history.h"

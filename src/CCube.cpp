@@ -1,7 +1,5 @@
 #include "CCube.h"
 
-#include <GL/gl.h>
-
 namespace {
 
 const float cornerTable[8][3] = {{-1, -1, -1}, {-1, 1, -1}, {1, -1, -1}, {1, 1, -1},
@@ -22,22 +20,4 @@ Cube::Cube() {
             faces[f][i] = faceTable[f][i];
         face_flags[f] = 1;
     }
-}
-
-void Cube::draw(float red, float green, float blue) {
-    glPushMatrix();
-    ctm_multiply();
-    glScalef(0.3f, 0.3f, 0.3f);
-    for (int face = 0; face < 6; face++)
-        draw_face(face, red, green, blue);
-    glPopMatrix();
-}
-
-void Cube::draw_face(int face, float red, float green, float blue) {
-    // No normal is given: the lines are lit with whatever normal is current.
-    glColor3f(red, green, blue);
-    glBegin(GL_LINE_LOOP);
-    for (int i = 0; i < 4; i++)
-        glVertex3fv(vertices[faces[face][i]]);
-    glEnd();
 }

@@ -1,7 +1,5 @@
 #include "CShape.h"
 
-#include <GL/gl.h>
-
 Shape::Shape() : scale(1.0) {}
 
 void Shape::translate(double dx, double dy, double dz) { ctm.translate(dx, dy, dz); }
@@ -17,18 +15,6 @@ void Shape::rotate_origin(double x, double y, double z, double angle) {
     R.multiply_vector(v);
     for (int r = 0; r < 4; r++)
         ctm.m[r][3] = v[r];
-}
-
-void Shape::ctm_multiply() {
-    // The bottom row is sent as (0, 0, 0, 1) whatever row 3 of ctm holds.
-    GLfloat f[16];
-    for (int c = 0; c < 4; c++) {
-        for (int r = 0; r < 3; r++)
-            f[4 * c + r] = static_cast<GLfloat>(ctm.m[r][c]);
-        f[4 * c + 3] = 0.0f;
-    }
-    f[15] = 1.0f;
-    glMultMatrixf(f);
 }
 
 void Shape::scale_change(double d) { scale += d; }

@@ -2,7 +2,7 @@
 
 #include "game.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <algorithm>
 

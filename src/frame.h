@@ -8,8 +8,6 @@ void display();
 // The board's viewport (x, y, width, height) in window pixels from the bottom
 // left, as display sets it for the window's size; its side is the picture's.
 void boardViewport(int viewport[4]);
-// Draws str in the current font from the scene point (x, y, 0); called by display.
-void output(float x, float y, const char* str);
 
 // What the board shows beyond the pieces, chosen from the menu: the rows of
 // three at GAME OVER (1 at start), and the value of each column for the

@@ -1,6 +1,6 @@
 #include "game.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,7 +25,6 @@ void (*movePlayed)(int) = nullptr;
 int instructions = 0;
 int reviewShown = 0;
 int recordShown = 0;
-void* font = GLUT_BITMAP_TIMES_ROMAN_24;
 
 // Colours
 float r = 1.0f, g = 1.0f, b = 1.0f;

@@ -12,7 +12,7 @@ extern int spotSelected;
 extern int colSelected;
 extern World myWorld;
 
-// Status strip: the page code (0 none, 1 to 4 pages, 5 game over) and the text font.
+// Status strip: the page code (0 none, 1 to 4 pages, 5 game over).
 extern int instructions;
 // 1 while the review of the game's moves is shown in place of the page: the
 // moves wait, neither the players nor the computer move.
@@ -20,7 +20,6 @@ extern int reviewShown;
 // 1 while the record of games against the computer is shown in place of the
 // page, at GAME OVER too.
 extern int recordShown;
-extern void* font;
 
 // Colours: the world's, player 1's and player 2's.
 extern float r, g, b;

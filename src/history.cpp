@@ -5,7 +5,7 @@
 #include "settings.h"
 #include "solver.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "history.h"
 #include "pick.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <cstdlib>
 

@@ -2,9 +2,8 @@
 
 #include "game.h"
 #include "history.h"
+#include "render.h"
 #include "reviewtext.h"
-
-#include <GL/freeglut.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,36 +18,18 @@ namespace {
 const float graphLeft = 45, moveWidth = 20, zeroY = 103, halfHeight = 30;
 const float moveLineY = 56, countsY = 40, movesY = 8;
 
-// The bitmap fonts hold Latin-1 alone: an em dash is drawn as a bar of its
-// width, a little above the baseline.
-void emDash() {
-    static const GLubyte bar[4] = {0xff, 0xe0, 0, 0};
-    glBitmap(11, 1, 0, -4, 12, 0, bar);
-}
-
-void text(float x, float y, void* face, const std::string& line) {
-    glRasterPos2f(x, y);
-    for (size_t i = 0; i < line.size(); i++) {
-        if (line.compare(i, 3, "\u2014") == 0) {
-            emDash();
-            i += 2;
-        } else {
-            glutBitmapCharacter(face, static_cast<unsigned char>(line[i]));
-        }
-    }
-}
+const float white[3] = {1.0f, 1.0f, 1.0f};
 
 // A ring about a point of the graph, larger for a costlier kind of move.
-void ring(float x, float y, int kind, float scale) {
+void ring(float x, float y, int kind, float scale, const float colour[3]) {
     const float radius = 3.5f + 2.0f * static_cast<float>(kind);
-    glLineWidth(scale);
-    glBegin(GL_LINE_LOOP);
+    float points[24][2];
     for (int i = 0; i < 24; i++) {
         const float angle = static_cast<float>(i) * 6.2831853f / 24.0f;
-        glVertex2f(x + radius * std::cos(angle), y + radius * std::sin(angle));
+        points[i][0] = x + radius * std::cos(angle);
+        points[i][1] = y + radius * std::sin(angle);
     }
-    glEnd();
-    glLineWidth(1.0f);
+    renderGraphLines(points, 24, 2, colour, scale);
 }
 
 } // namespace
@@ -72,94 +53,54 @@ void drawReview(int side) {
     const int extent = reviewExtent(values);
     const float colours[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
     const float scale = static_cast<float>(side) / 800.0f;
+    renderGraph(true);
 
-    // Pixels of the strip, unlit: the colours are the players' own.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 800, 0, 150, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-
-    float x, y, x1, y1;
     // The line at 0 and the scale, in grey.
-    glColor3f(0.5f, 0.5f, 0.5f);
-    reviewPoint(0, 0, extent, x, y);
-    reviewPoint(27, 0, extent, x1, y1);
-    glBegin(GL_LINES);
-    glVertex2f(x, y);
-    glVertex2f(x1, y1);
-    glEnd();
-    text(12, zeroY - 3, GLUT_BITMAP_HELVETICA_10, "0");
-    text(8, zeroY + halfHeight - 3, GLUT_BITMAP_HELVETICA_10, "+" + std::to_string(extent));
-    text(8, zeroY - halfHeight - 3, GLUT_BITMAP_HELVETICA_10, "-" + std::to_string(extent));
+    const float grey[3] = {0.5f, 0.5f, 0.5f}, lighter[3] = {0.6f, 0.6f, 0.6f};
+    float line[2][2];
+    reviewPoint(0, 0, extent, line[0][0], line[0][1]);
+    reviewPoint(27, 0, extent, line[1][0], line[1][1]);
+    renderGraphLines(line, 2, 0, grey, 1.0f);
+    renderGraphText(12, zeroY - 3, 10, grey, "0");
+    renderGraphText(8, zeroY + halfHeight - 3, 10, grey, "+" + std::to_string(extent));
+    renderGraphText(8, zeroY - halfHeight - 3, 10, grey, "-" + std::to_string(extent));
     // The position on the board: a white line across the graph.
+    float x, y;
     reviewPoint(movesOnBoard, 0, extent, x, y);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_LINES);
-    glVertex2f(x, zeroY - halfHeight - 4);
-    glVertex2f(x, zeroY + halfHeight + 4);
-    glEnd();
+    const float across[2][2] = {{x, zeroY - halfHeight - 4}, {x, zeroY + halfHeight + 4}};
+    renderGraphLines(across, 2, 0, white, 1.0f);
     // The values, joined in grey, each point in the colour of who moved to it.
-    glLineWidth(scale);
-    glColor3f(0.6f, 0.6f, 0.6f);
-    glBegin(GL_LINE_STRIP);
-    for (size_t i = 0; i < values.size(); i++) {
-        reviewPoint(static_cast<int>(i), values[i], extent, x, y);
-        glVertex2f(x, y);
+    float points[28][2], pointColours[28][3];
+    const int count = static_cast<int>(values.size());
+    for (int i = 0; i < count; i++) {
+        reviewPoint(i, values[i], extent, points[i][0], points[i][1]);
+        for (int c = 0; c < 3; c++)
+            pointColours[i][c] = i == 0 ? 1.0f : colours[(i - 1) % 2][c];
     }
-    glEnd();
-    glLineWidth(1.0f);
-    glPointSize(5.0f * scale);
-    glBegin(GL_POINTS);
-    for (size_t i = 0; i < values.size(); i++) {
-        if (i == 0)
-            glColor3f(1.0f, 1.0f, 1.0f);
-        else
-            glColor3fv(colours[(i - 1) % 2]);
-        reviewPoint(static_cast<int>(i), values[i], extent, x, y);
-        glVertex2f(x, y);
-    }
-    glEnd();
-    glPointSize(1.0f);
+    renderGraphLines(points, count, 1, lighter, scale);
+    renderGraphPoints(points, pointColours, count, 5.0f * scale);
     // Each move that was not best, ringed in its mover's colour.
-    for (size_t i = 1; i < values.size(); i++) {
+    for (int i = 1; i < count; i++) {
         const int side = i % 2 == 1 ? 1 : -1;
         const int kind = moveKind(side * values[i - 1], side * values[i]);
-        if (kind == 0)
-            continue;
-        glColor3fv(colours[(i - 1) % 2]);
-        reviewPoint(static_cast<int>(i), values[i], extent, x, y);
-        ring(x, y, kind, scale);
+        if (kind != 0)
+            ring(points[i][0], points[i][1], kind, scale, colours[(i - 1) % 2]);
     }
 
     // The move shown, then each player's line in white after a square of
     // their colour, which keys the graph's points and reads on black
     // whatever the colour.
-    glColor3f(1.0f, 1.0f, 1.0f);
-    text(graphLeft, moveLineY, GLUT_BITMAP_HELVETICA_12, moveLine(gameMoves, values, movesOnBoard));
+    renderGraphText(graphLeft, moveLineY, 12, white, moveLine(gameMoves, values, movesOnBoard));
     for (int p = 0; p < 2; p++) {
         const float base = countsY - 16.0f * static_cast<float>(p);
-        glColor3fv(colours[p]);
-        glRectf(graphLeft - 12, base, graphLeft - 4, base + 8);
-        glColor3f(1.0f, 1.0f, 1.0f);
-        text(graphLeft, base, GLUT_BITMAP_HELVETICA_12, countsLine(p, counts[p]));
+        renderGraphRect(graphLeft - 12, base, graphLeft - 4, base + 8, colours[p]);
+        renderGraphText(graphLeft, base, 12, white, countsLine(p, counts[p]));
     }
     std::string moves = "Moves: ";
     for (int column : gameMoves)
         moves += static_cast<char>('1' + column);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    text(graphLeft, movesY, GLUT_BITMAP_HELVETICA_12, moves);
-
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    renderGraphText(graphLeft, movesY, 12, white, moves, movesText);
+    renderGraph(false);
 }
 
 void drawReviewMarks(int side) {
@@ -171,14 +112,10 @@ void drawReviewMarks(int side) {
     const float colours[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
     const float* mover = colours[(movesOnBoard - 1) % 2];
     // Unlit and over everything, so that a cell behind others shows too.
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glLineWidth(3.0f * static_cast<float>(side) / 800.0f);
+    renderOver(true, 3.0f * static_cast<float>(side) / 800.0f);
     for (int k = 0; k < 27; k++)
         if (bestCells >> k & 1)
             myWorld.cubes[k]->draw(mover[0], mover[1], mover[2]);
     myWorld.cubes[played]->draw(1.0f, 1.0f, 1.0f);
-    glLineWidth(1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
+    renderOver(false, 1.0f);
 }

@@ -4,6 +4,7 @@
 
 #include "computer.h"
 #include "frame.h"
+#include "render_gl.h"
 #include "game.h"
 #include "history.h"
 #include "input.h"
