@@ -5,11 +5,11 @@
 #include "game.h"
 #include "history.h"
 #include "settings.h"
+#include "window.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
-#include <cstdlib>
-#include <string>
+void (*menusChanged)() = nullptr;
 
 namespace {
 
@@ -29,34 +29,78 @@ const Colour player2Colours[4] = {{" Green ", 0, 1, 0},
 // The opponent's entries; the one in force is marked with a leading '*'.
 const char* const opponentLabels[4] = {" Two players ", " Computer: easy ", " Computer: good ",
                                        " Computer: perfect "};
-int opponentMenu = 0;
-int mainMenuId = 0;
 
-// Relabels entry `entry` (from 1) of a menu, leaving the current menu current.
-void relabel(int menuId, int entry, const std::string& label, int value) {
-    int current = glutGetMenu();
-    glutSetMenu(menuId);
-    glutChangeToMenuEntry(entry, label.c_str(), value);
-    if (current != 0)
-        glutSetMenu(current);
+std::string opponentLabel(int level) {
+    return level == opponentLevel ? std::string("*") + opponentLabels[level]
+                                  : opponentLabels[level];
 }
 
-// Writes the opponent menu's labels for the choices in force.
-void labelOpponents() {
-    for (int level = 0; level < 4; level++) {
-        std::string label = opponentLabels[level];
-        relabel(opponentMenu, level + 1, level == opponentLevel ? "*" + label : label, level + 1);
-    }
-    relabel(opponentMenu, 5,
-            computerPlays == 0 ? " Computer plays Player 1 " : " Computer plays Player 2 ", 5);
+// An entry of the table: a fixed label, or one that the choices in force
+// write; the submenu it opens, or -1; its value.
+struct Entry {
+    const char* label;
+    std::string (*labelled)();
+    int submenu;
+    int value;
+};
+
+const Entry mainEntries[] = {
+    {" Colours ", nullptr, coloursMenuIndex, 0},
+    {" Game Instructions ", nullptr, -1, 2},
+    {" Helpful Reminders ", nullptr, -1, 3},
+    {" Single Player Rules ", nullptr, -1, 6},
+    {" Keyboard ", nullptr, -1, 5},
+    {" Opponent ", nullptr, opponentMenuIndex, 0},
+    {" Hint ", nullptr, -1, 8},
+    {nullptr,
+     [] { return std::string(showColumnValues ? " Hide column values " : " Show column values "); },
+     -1, 9},
+    {nullptr, [] { return std::string(showRows ? " Hide rows " : " Show rows "); }, -1, 10},
+    {" New game ", nullptr, -1, 7},
+    {" Undo ", nullptr, -1, 11},
+    {" Redo ", nullptr, -1, 12},
+    {" Review ", nullptr, -1, 13},
+    {" Record ", nullptr, -1, 14},
+    {nullptr, [] { return std::string(showMarks ? " No marks on balls " : " Marks on balls "); },
+     -1, 15},
+    {" Quit", nullptr, -1, 4},
+};
+const Entry colourEntries[] = {{"Player1", nullptr, player1MenuIndex, 0},
+                               {"Player2", nullptr, player2MenuIndex, 0}};
+const Entry player1Entries[] = {{player1Colours[0].label, nullptr, -1, 1},
+                                {player1Colours[1].label, nullptr, -1, 2},
+                                {player1Colours[2].label, nullptr, -1, 3},
+                                {player1Colours[3].label, nullptr, -1, 4}};
+const Entry player2Entries[] = {{player2Colours[0].label, nullptr, -1, 1},
+                                {player2Colours[1].label, nullptr, -1, 2},
+                                {player2Colours[2].label, nullptr, -1, 3},
+                                {player2Colours[3].label, nullptr, -1, 4}};
+const Entry opponentEntries[] = {
+    {nullptr, [] { return opponentLabel(0); }, -1, 1},
+    {nullptr, [] { return opponentLabel(1); }, -1, 2},
+    {nullptr, [] { return opponentLabel(2); }, -1, 3},
+    {nullptr, [] { return opponentLabel(3); }, -1, 4},
+    {nullptr,
+     [] {
+         return std::string(computerPlays == 0 ? " Computer plays Player 1 "
+                                               : " Computer plays Player 2 ");
+     },
+     -1, 5},
+};
+
+struct Table {
+    void (*handler)(int);
+    const Entry* entries;
+    int count;
+};
+
+template <int n> constexpr Table table(void (*handler)(int), const Entry (&entries)[n]) {
+    return {handler, entries, n};
 }
 
-int colourMenu(void (*handler)(int), const Colour (&colours)[4]) {
-    int id = glutCreateMenu(handler);
-    for (int i = 0; i < 4; i++)
-        glutAddMenuEntry(colours[i].label, i + 1);
-    return id;
-}
+const Table menus[menuCount] = {table(mainMenu, mainEntries), table(player, colourEntries),
+                                table(colour1, player1Entries), table(colour2, player2Entries),
+                                table(opponent, opponentEntries)};
 
 // The menu value of the colour (red, green, blue) in the list, or the first's.
 int colourValue(const Colour (&colours)[4], float red, float green, float blue) {
@@ -64,13 +108,6 @@ int colourValue(const Colour (&colours)[4], float red, float green, float blue) 
         if (colours[i].red == red && colours[i].green == green && colours[i].blue == blue)
             return i + 1;
     return 1;
-}
-
-// The main menu's toggles, labelled for what choosing them does.
-void labelToggles() {
-    relabel(mainMenuId, 8, showColumnValues ? " Hide column values " : " Show column values ", 9);
-    relabel(mainMenuId, 9, showRows ? " Hide rows " : " Show rows ", 10);
-    relabel(mainMenuId, 15, showMarks ? " No marks on balls " : " Marks on balls ", 15);
 }
 
 // Every change of a choice is written at once.
@@ -84,71 +121,34 @@ void setColour(const Colour (&colours)[4], int value, float& red, float& green, 
     blue = colours[value - 1].blue;
 }
 
-// The toolkit draws a menu window when it shows it, before the window has
-// taken its new size, and then not again until the pointer moves over an
-// entry: a menu, or a submenu, would open black. So while a menu is open its
-// windows are drawn again every tenth of a second, from the first frame in
-// which their size has arrived.
-int firstMenuWindow = 0;
-bool menuOpen = false;
-bool redrawTimerSet = false;
-
-void redrawMenus(int) {
-    redrawTimerSet = false;
-    if (!menuOpen)
-        return;
-    int current = glutGetWindow();
-    for (int window = firstMenuWindow; window < firstMenuWindow + 5; window++) {
-        glutSetWindow(window);
-        glutPostRedisplay();
-    }
-    glutSetWindow(current);
-    redrawTimerSet = true;
-    glutTimerFunc(100, redrawMenus, 0);
-}
-
-void menuStatus(int status, int, int) {
-    menuOpen = status == GLUT_MENU_IN_USE;
-    if (menuOpen && !redrawTimerSet) {
-        redrawTimerSet = true;
-        glutTimerFunc(30, redrawMenus, 0);
-    }
+// After a handler: the menus show what is in force, and a frame shows it.
+void changed() {
+    if (menusChanged != nullptr)
+        menusChanged();
+    glutPostRedisplay();
 }
 
 } // namespace
 
-void menu() {
-    // The toolkit gives each of the five menus a window of its own,
-    // numbered after the game's, in the order the menus are made.
-    const int gameWindow = glutGetWindow();
-    int player1Menu = colourMenu(colour1, player1Colours);
-    int player2Menu = colourMenu(colour2, player2Colours);
-    int playerMenu = glutCreateMenu(player);
-    glutAddSubMenu("Player1", player1Menu);
-    glutAddSubMenu("Player2", player2Menu);
-    opponentMenu = glutCreateMenu(opponent);
-    for (int value = 1; value <= 5; value++)
-        glutAddMenuEntry("", value);
-    labelOpponents();
-    mainMenuId = glutCreateMenu(mainMenu);
-    glutAddSubMenu(" Colours ", playerMenu);
-    glutAddMenuEntry(" Game Instructions ", 2);
-    glutAddMenuEntry(" Helpful Reminders ", 3);
-    glutAddMenuEntry(" Single Player Rules ", 6);
-    glutAddMenuEntry(" Keyboard ", 5);
-    glutAddSubMenu(" Opponent ", opponentMenu);
-    glutAddMenuEntry(" Hint ", 8);
-    glutAddMenuEntry(" Show column values ", 9);
-    glutAddMenuEntry(" Hide rows ", 10);
-    glutAddMenuEntry(" New game ", 7);
-    glutAddMenuEntry(" Undo ", 11);
-    glutAddMenuEntry(" Redo ", 12);
-    glutAddMenuEntry(" Review ", 13);
-    glutAddMenuEntry(" Record ", 14);
-    glutAddMenuEntry(" Marks on balls ", 15);
-    glutAddMenuEntry(" Quit", 4);
-    firstMenuWindow = gameWindow + 1;
-    glutMenuStatusFunc(menuStatus);
+std::vector<MenuEntry> menuEntries(int menu) {
+    std::vector<MenuEntry> entries;
+    if (menu < 0 || menu >= menuCount)
+        return entries;
+    for (int i = 0; i < menus[menu].count; i++) {
+        const Entry& entry = menus[menu].entries[i];
+        entries.push_back({entry.labelled != nullptr ? entry.labelled() : entry.label,
+                           entry.submenu, entry.value});
+    }
+    return entries;
+}
+
+MenuHandler menuHandler(int menu) {
+    return menu >= 0 && menu < menuCount ? menus[menu].handler : nullptr;
+}
+
+void chooseFromMenu(int menu, int value) {
+    if (menu >= 0 && menu < menuCount)
+        menus[menu].handler(value);
 }
 
 void useSettings(const Settings& settings) {
@@ -156,11 +156,10 @@ void useSettings(const Settings& settings) {
     setColour(player2Colours, settings.colour2, r2, g2, b2);
     if (settings.opponent >= 0 && settings.opponent <= 3)
         chooseOpponent(settings.opponent, settings.computerPlays == 0 ? 0 : 1);
-    labelOpponents();
     showColumnValues = settings.columnValues == 1 ? 1 : 0;
     showRows = settings.rows == 0 ? 0 : 1;
     showMarks = settings.marks == 1 ? 1 : 0;
-    labelToggles();
+    changed();
 }
 
 Settings choicesInForce() {
@@ -212,12 +211,10 @@ void mainMenu(int value) {
         break;
     case 9:
         showColumnValues = 1 - showColumnValues;
-        labelToggles();
         remember();
         break;
     case 10:
         showRows = 1 - showRows;
-        labelToggles();
         remember();
         break;
     case 14:
@@ -226,15 +223,15 @@ void mainMenu(int value) {
         break;
     case 15:
         showMarks = 1 - showMarks;
-        labelToggles();
         remember();
         break;
     case 4:
-        std::exit(0);
+        quitGame();
+        return;
     default:
         break;
     }
-    glutPostRedisplay();
+    changed();
 }
 
 void opponent(int value) {
@@ -242,24 +239,23 @@ void opponent(int value) {
         chooseOpponent(value - 1, computerPlays);
     else if (value == 5)
         chooseOpponent(opponentLevel, 1 - computerPlays);
-    labelOpponents();
     if (value >= 1 && value <= 5)
         remember();
-    glutPostRedisplay();
+    changed();
 }
 
-void player(int) { glutPostRedisplay(); }
+void player(int) { changed(); }
 
 void colour1(int value) {
     setColour(player1Colours, value, r1, g1, b1);
     if (value >= 1 && value <= 4)
         remember();
-    glutPostRedisplay();
+    changed();
 }
 
 void colour2(int value) {
     setColour(player2Colours, value, r2, g2, b2);
     if (value >= 1 && value <= 4)
         remember();
-    glutPostRedisplay();
+    changed();
 }

@@ -3,10 +3,38 @@
 
 #include "settings.h"
 
-// Builds the right-button menu tree once and leaves the main menu current.
-void menu();
+#include <string>
+#include <vector>
+
+// The right-button menu, apart from any toolkit: one table of its menus and
+// entries, from which the desktop's toolkit menu (menu_glut.cpp) and the
+// browser's HTML menu are both built, and the handlers that act on a choice.
+
+// The menus: the main menu, " Colours ", "Player1", "Player2", " Opponent ".
+const int mainMenuIndex = 0, coloursMenuIndex = 1, player1MenuIndex = 2, player2MenuIndex = 3,
+          opponentMenuIndex = 4, menuCount = 5;
+
+// One entry as it shows now: its label (a '*' before a choice in force, a
+// toggle labelled for what choosing it does), the menu it opens (-1 for
+// none) and the value it passes to its menu's handler.
+struct MenuEntry {
+    std::string label;
+    int submenu;
+    int value;
+};
+// The entries of a menu, in order, labelled for the choices in force.
+std::vector<MenuEntry> menuEntries(int menu);
+// The handler of a menu, which takes the value of the entry chosen.
+typedef void (*MenuHandler)(int value);
+MenuHandler menuHandler(int menu);
+// The value chosen in a menu, passed to that menu's handler.
+void chooseFromMenu(int menu, int value);
+// Called after every handler, so that a menu shown anew shows the choices
+// in force; the desktop relabels its toolkit menu there.
+extern void (*menusChanged)();
+
 // Puts remembered choices in force, menu labels included; once at start,
-// after menu.
+// after the menu is built.
 void useSettings(const Settings& settings);
 // The choices in force, as the settings file keeps them.
 Settings choicesInForce();
@@ -23,5 +51,9 @@ void player(int value);
 void colour1(int value);
 // Player 2's colour.
 void colour2(int value);
+
+// Builds the toolkit's right-button menu tree from the table once and
+// leaves the main menu current (menu_glut.cpp, the desktop's).
+void menu();
 
 #endif

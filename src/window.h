@@ -11,6 +11,8 @@ const char* missingDisplay(bool displayNamed);
 // desktop's entry for the game, and ends the game when the window is
 // destroyed (status 0) or its display is lost (status 1).
 void prepareGameWindow();
+// Ends the game, as Quit in the menu: the program with status 0.
+void quitGame();
 // A GL entry point beyond GL 1.1, from the driver; null where it has none.
 void* glProcedure(const char* name);
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include <GL/freeglut.h>
 
 namespace {
@@ -21,6 +23,8 @@ void prepareGameWindow() {
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_EXIT);
     requestSwapInterval();
 }
+
+void quitGame() { std::exit(0); }
 
 void* glProcedure(const char* name) {
     // wglGetProcAddress answers 0, 1, 2, 3 or -1 for what it does not have.

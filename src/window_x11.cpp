@@ -56,6 +56,8 @@ void prepareGameWindow() {
     requestSwapInterval();
 }
 
+void quitGame() { std::exit(0); }
+
 void* glProcedure(const char* name) {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
