@@ -17,5 +17,5 @@ __asm__(READ_ONLY_SECTION ".balign 16\n"
 extern "C" const int8_t kavetoBook[];
 extern "C" const int8_t kavetoBookEnd[];
 
-const int8_t* const bookData = kavetoBook;
-const size_t bookDataSize = static_cast<size_t>(kavetoBookEnd - kavetoBook);
+const int8_t* bookData = kavetoBook;
+size_t bookDataSize = static_cast<size_t>(kavetoBookEnd - kavetoBook);

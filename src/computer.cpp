@@ -16,12 +16,37 @@ namespace {
 int pendingMove = 0;
 int movesStarted = 0;
 
+// Why the book could not be had; empty while it may still come.
+std::string bookTrouble;
+
 std::mt19937& randomMoves() {
     static std::mt19937 random{std::random_device{}()};
     return random;
 }
 
 } // namespace
+
+bool solverReady() {
+    if (bookReady())
+        return true;
+    notice = bookTrouble.empty()
+                 ? "The computer is getting ready: its book is still loading."
+                 : "The computer cannot play: its book " + bookTrouble + ". Two players play on.";
+    glutPostRedisplay();
+    return false;
+}
+
+void bookArrived() {
+    notice.clear();
+    computerTurn();
+    glutPostRedisplay();
+}
+
+void bookUnavailable(const std::string& why) {
+    bookTrouble = why;
+    chooseOpponent(0, computerPlays);
+    solverReady();
+}
 
 void cancelComputerMove() {
     if (pendingMove == 0)
@@ -66,7 +91,7 @@ int currentMoveValues(int values[9]) {
 }
 
 void hint() {
-    if (turn == computerSide || gamecount == 27 || reviewShown == 1)
+    if (turn == computerSide || gamecount == 27 || reviewShown == 1 || !solverReady())
         return;
     chooseColumn(computerColumn(boardPosition(), 3, randomMoves()) + 1);
     glutPostRedisplay();
@@ -91,7 +116,7 @@ void startNewGame() {
 
 void computerTurn() {
     if (computerSide < 0 || turn != computerSide || gamecount == 27 || pendingMove != 0 ||
-        reviewShown == 1)
+        reviewShown == 1 || !solverReady())
         return;
     chooseColumn(computerColumn(boardPosition(), opponentLevel, randomMoves()) + 1);
     pendingMove = ++movesStarted;

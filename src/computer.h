@@ -4,6 +4,7 @@
 #include "solver.h"
 
 #include <random>
+#include <string>
 
 // The computer as a player: it marks its column as a digit does, lets the
 // mark turn for computerDelay ms, then drops its ball as space does.
@@ -21,6 +22,16 @@ Position boardPosition();
 // random among those it finds good enough: perfect among the best, good
 // among those at most 1 row worse, easy at most 4 rows worse.
 int computerColumn(const Position& position, int level, std::mt19937& random);
+
+// Whether the solver can answer now: its book is there. Otherwise the
+// notice says why (the book is still loading, or could not be loaded), and
+// what asked waits.
+bool solverReady();
+// The book has come (in the browser, after the first frame): what waited for
+// it goes on.
+void bookArrived();
+// The book could not be had, for that reason: two players play on.
+void bookUnavailable(const std::string& why);
 
 // The value of each column for the game's board, as moveValues gives them;
 // worked out once a position.

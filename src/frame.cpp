@@ -193,7 +193,7 @@ void display() {
         drawReviewMarks(side);
     if (instructions == 5 && showRows == 1)
         drawRows(side);
-    else if (instructions != 5 && showColumnValues == 1)
+    else if (instructions != 5 && showColumnValues == 1 && solverReady())
         drawColumnValues();
     renderClip(0, 0, 0, 0);
 
@@ -214,6 +214,12 @@ void display() {
     } else if (instructions == 5) {
         renderText(-1.0f, 0.0f, 18, white, "GAME OVER", gameOverText);
         drawScore();
+    }
+    // At the foot of the strip, where only the review writes.
+    if (!notice.empty() && reviewShown == 0) {
+        renderGraph(true);
+        renderGraphText(45, 8, 12, white, notice);
+        renderGraph(false);
     }
     renderEndFrame();
 }

@@ -25,6 +25,7 @@ void (*movePlayed)(int) = nullptr;
 int instructions = 0;
 int reviewShown = 0;
 int recordShown = 0;
+std::string notice;
 
 // Colours
 float r = 1.0f, g = 1.0f, b = 1.0f;
@@ -249,6 +250,7 @@ void playMove() {
     if (colSelected == 0)
         return;
     colSelected = 0;
+    notice.clear();
     const int column = (spotSelected - 1) % 9;
     placeBall(spotSelected);
     spotSelected = 0;
@@ -270,6 +272,7 @@ void newGame() {
     spotSelected = 0;
     colSelected = 0;
     instructions = 0;
+    notice.clear();
     drawCubes();
     if (turnBegins != nullptr)
         turnBegins();

@@ -3,6 +3,8 @@
 
 #include "CWorld.h"
 
+#include <string>
+
 // Board and turn: spots[c][l][p] is 1 when player p holds level l of column c.
 extern int spots[9][3][2];
 extern int col1, col2, col3, col4, col5, col6, col7, col8, col9;
@@ -20,6 +22,10 @@ extern int reviewShown;
 // 1 while the record of games against the computer is shown in place of the
 // page, at GAME OVER too.
 extern int recordShown;
+// A line at the strip's foot: why something asked for cannot be done yet, or
+// what was wrong with the moves a game was asked to start from; empty for
+// none, and cleared by the next move or a new game.
+extern std::string notice;
 
 // Colours: the world's, player 1's and player 2's.
 extern float r, g, b;

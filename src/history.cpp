@@ -167,6 +167,8 @@ void toggleReview() {
         closeReview();
         return;
     }
+    if (!solverReady())
+        return;
     // The computer waits while the game is reviewed.
     cancelComputerMove();
     reviewShown = 1;

@@ -13,6 +13,10 @@
 std::string dataFolder(bool state);
 // Makes the folders of path that are missing, for the user alone.
 bool makeFolders(const std::string& path);
+// Reads the whole file into text, or stops once it holds more than limit
+// bytes; a missing file reads as empty. False, with the reason, when it
+// cannot be read.
+bool readFile(const std::string& path, std::string& text, std::string& why, size_t limit);
 // Writes the text to a new file beside path, then puts that file in path's
 // place in one step, so that path holds the old text or the new, whole;
 // false, with the reason, when it cannot.

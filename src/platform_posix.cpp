@@ -26,6 +26,26 @@ bool makeFolders(const std::string& path) {
     return true;
 }
 
+bool readFile(const std::string& path, std::string& text, std::string& why, size_t limit) {
+    text.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return true;
+        why = std::strerror(errno);
+        return false;
+    }
+    char buffer[4096];
+    size_t got;
+    while (text.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    if (failed)
+        why = std::strerror(errno);
+    std::fclose(file);
+    return !failed;
+}
+
 bool replaceFile(const std::string& path, const std::string& text, std::string& why) {
     std::string temporary = path + ".XXXXXX";
     int fd = makeFolders(path) ? mkstemp(&temporary[0]) : -1;

@@ -39,6 +39,34 @@ bool makeFolders(const std::string& path) {
     return true;
 }
 
+bool readFile(const std::string& path, std::string& text, std::string& why, size_t limit) {
+    text.clear();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        why = lastError();
+        return false;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    bool whole = true;
+    while (text.size() <= limit) {
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+            why = lastError();
+            whole = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, got);
+    }
+    CloseHandle(file);
+    return whole;
+}
+
 bool replaceFile(const std::string& path, const std::string& text, std::string& why) {
     const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
     if (!makeFolders(path)) {

@@ -2,10 +2,8 @@
 
 #include "platform.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 namespace {
@@ -18,7 +16,7 @@ const char* const levelNames[3] = {"easy", "good", "perfect"};
 const size_t longestLine = 200;
 // A file larger than this is not one of ours; a long line in a smaller one
 // is skipped as junk.
-const long largestFile = 4 * 1024 * 1024;
+const size_t largestFile = 4 * 1024 * 1024;
 
 // The index of value in names, or -1.
 int indexOf(const std::string& value, const char* const* names, int count) {
@@ -59,33 +57,6 @@ bool parseCount(const std::string& text, int& count) {
     return true;
 }
 
-// The file's text; false, with the reason, when it cannot be read. A missing
-// file reads as empty.
-bool readFile(const std::string& path, std::string& text, std::string& why) {
-    text.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return true;
-        why = std::strerror(errno);
-        return false;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 &&
-           text.size() <= static_cast<size_t>(largestFile))
-        text.append(buffer, got);
-    bool failed = std::ferror(file) != 0;
-    if (failed)
-        why = std::strerror(errno);
-    std::fclose(file);
-    if (!failed && text.size() > static_cast<size_t>(largestFile)) {
-        why = "too large to be a file of the game's";
-        failed = true;
-    }
-    return !failed;
-}
-
 // Writes the text whole, in place of what path held.
 bool writeWhole(const std::string& path, const std::string& text, std::string& why) {
     if (path.empty()) {
@@ -111,7 +82,10 @@ template <typename Parse> void loadInto(const std::string& path, Parse parse, bo
     std::string text, why;
     if (path.empty())
         return;
-    if (!readFile(path, text, why)) {
+    const bool read = readFile(path, text, why, largestFile);
+    if (read && text.size() > largestFile)
+        why = "too large to be a file of the game's";
+    if (!read || text.size() > largestFile) {
         tellOnce(told, path + ": cannot be read (" + why + "); the defaults stand");
         return;
     }

@@ -422,6 +422,8 @@ int searchValue(const Position& position) {
     return rowDifference(position) + (onTurn == 0 ? rest : -rest);
 }
 
+bool bookReady() { return bookData != nullptr && bookDataSize == bookSize(); }
+
 int positionValue(const Position& position) {
     if (ballCount(position) <= bookPlies)
         return bookData[bookIndex(position)];

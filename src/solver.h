@@ -68,8 +68,12 @@ const int bookPlies = 12;
 size_t bookIndex(const Position& position);
 // How many entries the book has.
 size_t bookSize();
-// The book built into the game, and its size in bytes, which is bookSize().
-extern const int8_t* const bookData;
-extern const size_t bookDataSize;
+// The book in use and its size in bytes, which is bookSize(): built into the
+// desktop's programs; in the browser it comes after the first frame.
+extern const int8_t* bookData;
+extern size_t bookDataSize;
+// Whether the book is there: without it, a value near the start would take
+// the search minutes.
+bool bookReady();
 
 #endif
