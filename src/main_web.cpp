@@ -1,0 +1,35 @@
+#include "computer.h"
+#include "frame.h"
+#include "game.h"
+#include "history.h"
+#include "menus.h"
+#include "settings.h"
+#include "window_web.h"
+
+#include <GL/glut.h>
+#include <emscripten/html5.h>
+
+// The game in the browser: the page's canvas, the choices remembered in its
+// storage, the moves its address asks for; then the browser calls back.
+int main() {
+    if (!createContext())
+        return 1;
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size("#canvas", &width, &height);
+    winWidth = winHeight = width < height ? width : height;
+    useSettings(loadSettings());
+    turnBegins = computerTurn;
+    movePlayed = recordMove;
+    glutDisplayFunc(display);
+    std::string digits;
+    if (addressMoves(digits)) {
+        std::vector<int> columns;
+        const std::string wrong = parseMoves(digits.c_str(), columns);
+        if (wrong.empty())
+            playMovesFromStart(columns);
+        else
+            notice = "?moves: " + wrong;
+    }
+    glutPostRedisplay();
+    return 0;
+}

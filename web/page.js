@@ -1,0 +1,250 @@
+// The page around the game: the canvas's size, the texts laid over it, the
+// menu, the browser's keys, pointer and touches turned into the game's own
+// calls, and the book, fetched once the first frame is drawn.
+'use strict';
+
+var Module = (function () {
+  const canvas = document.getElementById('canvas');
+  const stage = document.getElementById('stage');
+  const texts = document.getElementById('texts');
+  const menu = document.getElementById('menu');
+  const live = { 1: document.getElementById('turn'), 2: document.getElementById('over') };
+  let running = false;
+  let ended = false;
+
+  // The square stage: as large as the window allows below the header.
+  function layout() {
+    const header = document.querySelector('header').offsetHeight;
+    const side = Math.max(1, Math.floor(Math.min(window.innerWidth, window.innerHeight - header)));
+    const ratio = window.devicePixelRatio || 1;
+    stage.style.width = stage.style.height = side + 'px';
+    canvas.style.width = canvas.style.height = side + 'px';
+    canvas.width = canvas.height = Math.max(1, Math.round(side * ratio));
+    if (running) Module._webResize(canvas.width);
+  }
+  layout();
+  window.addEventListener('resize', layout);
+
+  // A text of the frame, its baseline from the bottom-left pixel given.
+  function place(element, text) {
+    const side = canvas.width;
+    element.style.left = (100 * text.x / side) + '%';
+    element.style.top = (100 * (1 - text.y / side)) + '%';
+    element.style.fontSize = (text.size * stage.clientWidth / side) + 'px';
+    element.style.color = text.colour;
+  }
+
+  function showTexts(json) {
+    const list = JSON.parse(json);
+    texts.replaceChildren();
+    const seen = {};
+    for (const text of list) {
+      let element = live[text.kind];
+      if (element) {
+        seen[text.kind] = true;
+        if (element.textContent !== text.text) element.textContent = text.text;
+      } else {
+        element = document.createElement('span');
+        element.className = 'text';
+        if (text.kind === 3) {
+          // The moves as a link to this game, to share.
+          const link = document.createElement('a');
+          link.href = '?moves=' + text.text.replace(/^Moves: /, '');
+          link.textContent = text.text;
+          element.appendChild(link);
+        } else {
+          element.textContent = text.text;
+        }
+        texts.appendChild(element);
+      }
+      place(element, text);
+    }
+    for (const kind in live)
+      if (!seen[kind]) live[kind].textContent = '';
+  }
+
+  /* The menu: the game's own table, labelled as the choices in force make it. */
+
+  function entries(menus, index, list) {
+    for (const entry of menus[index]) {
+      const item = document.createElement('li');
+      const button = document.createElement('button');
+      button.textContent = entry.label;
+      button.setAttribute('role', 'menuitem');
+      item.appendChild(button);
+      if (entry.submenu >= 0) {
+        const sub = document.createElement('ul');
+        sub.setAttribute('role', 'menu');
+        sub.hidden = true;
+        entries(menus, entry.submenu, sub);
+        item.appendChild(sub);
+        button.setAttribute('aria-haspopup', 'menu');
+        button.setAttribute('aria-expanded', 'false');
+        button.addEventListener('click', () => {
+          sub.hidden = !sub.hidden;
+          button.setAttribute('aria-expanded', String(!sub.hidden));
+        });
+      } else {
+        button.addEventListener('click', () => {
+          closeMenu();
+          Module._webChoose(index, entry.value);
+        });
+      }
+      list.appendChild(item);
+    }
+  }
+
+  function openMenu(x, y) {
+    if (!running || ended) return;
+    const menus = JSON.parse(Module.UTF8ToString(Module._webMenus()));
+    const list = document.createElement('ul');
+    entries(menus, 0, list);
+    menu.replaceChildren(list);
+    menu.hidden = false;
+    menu.style.left = Math.max(0, Math.min(x, window.innerWidth - menu.offsetWidth - 4)) + 'px';
+    menu.style.top = Math.max(0, Math.min(y, window.innerHeight - menu.offsetHeight - 4)) + 'px';
+    menu.querySelector('button').focus();
+  }
+
+  function closeMenu() {
+    menu.hidden = true;
+    menu.replaceChildren();
+  }
+
+  canvas.addEventListener('contextmenu', (event) => {
+    event.preventDefault();
+    openMenu(event.clientX, event.clientY);
+  });
+  document.getElementById('menu-button').addEventListener('click', (event) => {
+    const box = event.currentTarget.getBoundingClientRect();
+    if (menu.hidden) openMenu(box.left, box.bottom + 2);
+    else closeMenu();
+  });
+  document.addEventListener('pointerdown', (event) => {
+    if (!menu.hidden && !menu.contains(event.target) &&
+        event.target.id !== 'menu-button') closeMenu();
+  });
+
+  /* Keys as the desktop's toolkit gives them: characters, and the arrows,
+     Home and End apart. */
+
+  const special = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103,
+    Home: 106, End: 107 };
+  window.addEventListener('keydown', (event) => {
+    if (!running || ended) return;
+    if (!menu.hidden) {
+      if (event.key === 'Escape') closeMenu();
+      return;
+    }
+    let key = null;
+    if (event.ctrlKey && !event.altKey && !event.metaKey) {
+      const letter = event.key.toLowerCase();
+      if (letter === 'z') key = 26;
+      else if (letter === 'y') key = 25;
+    } else if (!event.ctrlKey && !event.altKey && !event.metaKey) {
+      if (event.key === 'Escape') key = 27;
+      else if (event.key.length === 1 && event.key.charCodeAt(0) < 128)
+        key = event.key.charCodeAt(0);
+    }
+    if (key !== null) {
+      if (key === 32 && event.target instanceof HTMLButtonElement) return;
+      event.preventDefault();
+      Module._webKey(key);
+    } else if (special[event.key] !== undefined) {
+      event.preventDefault();
+      Module._webSpecialKey(special[event.key]);
+    }
+  });
+
+  /* The pointer, a mouse's or a finger's: a tap is a click, a drag with one
+     finger a drag; in canvas pixels from the top left. */
+
+  function at(event) {
+    const box = canvas.getBoundingClientRect();
+    return [Math.round((event.clientX - box.left) * canvas.width / Math.max(1, box.width)),
+      Math.round((event.clientY - box.top) * canvas.height / Math.max(1, box.height))];
+  }
+  let pressed = null;
+  canvas.addEventListener('pointerdown', (event) => {
+    if (!running || ended || !event.isPrimary || event.button > 1 || pressed !== null) return;
+    pressed = event.pointerId;
+    canvas.setPointerCapture(event.pointerId);
+    const [x, y] = at(event);
+    Module._webMouse(event.button, 0, x, y);
+  });
+  canvas.addEventListener('pointermove', (event) => {
+    if (event.pointerId !== pressed) return;
+    const [x, y] = at(event);
+    Module._webMotion(x, y);
+  });
+  function release(event) {
+    if (event.pointerId !== pressed) return;
+    pressed = null;
+    const [x, y] = at(event);
+    Module._webMouse(event.button < 0 ? 0 : event.button, 1, x, y);
+  }
+  canvas.addEventListener('pointerup', release);
+  canvas.addEventListener('pointercancel', (event) => {
+    if (event.pointerId === pressed) pressed = null;
+  });
+
+  /* The book: after the first frame, compressed; the browser unpacks it. */
+
+  async function loadBook() {
+    let why;
+    try {
+      const response = await fetch('book.bin.gz');
+      if (!response.ok) throw new Error('was not found');
+      let bytes = new Uint8Array(await response.arrayBuffer());
+      // A server may have unpacked it already on the way.
+      if (bytes.length >= 2 && bytes[0] === 0x1f && bytes[1] === 0x8b) {
+        why = 'is damaged';
+        const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
+        bytes = new Uint8Array(await new Response(stream).arrayBuffer());
+      }
+      if (bytes.length !== Module._webBookSize()) throw new Error('is incomplete');
+      const copy = Module._malloc(bytes.length);
+      Module.HEAPU8.set(bytes, copy);
+      Module._webBook(copy, bytes.length);
+      performance.mark('kaveto-book');
+    } catch (error) {
+      why = why || error.message || 'could not be loaded';
+      if (!/^(was|is) /.test(why)) why = 'could not be loaded';
+      Module.ccall('webBookMissing', null, ['string'], [why]);
+    }
+  }
+
+  return {
+    canvas: canvas,
+    print: (text) => console.log(text),
+    printErr: (text) => console.warn(text),
+    onRuntimeInitialized: () => {
+      running = true;
+      Module._webResize(canvas.width);
+    },
+    page: {
+      texts: showTexts,
+      firstFrame: () => {
+        performance.mark('kaveto-first-frame');
+        setTimeout(loadBook, 0);
+      },
+      quit: () => {
+        ended = true;
+        closeMenu();
+        stage.hidden = true;
+        document.querySelector('header').hidden = true;
+        document.getElementById('ended').hidden = false;
+        document.getElementById('again').focus();
+      },
+      withoutWebGL: () => {
+        stage.hidden = true;
+        document.querySelector('header').hidden = true;
+        document.getElementById('without-webgl').hidden = false;
+      },
+    },
+  };
+})();
+
+document.getElementById('again').addEventListener('click', () => {
+  window.location.href = window.location.pathname;
+});
