@@ -9,17 +9,20 @@
    desktop's files are. */
 
 // clang-format off
-EM_JS(char*, storedText, (const char* key, int* failed), {
+EM_JS(char*, storedText, (const char* key, int* length), {
     var text = null;
     try {
         text = window.localStorage.getItem(UTF8ToString(key));
     } catch (error) {
-        HEAP32[failed >> 2] = 1;
+        HEAP32[length >> 2] = -1;
+        return 0;
     }
     if (text === null)
         return 0;
+    // The bytes whole, a NUL among them included.
     var size = lengthBytesUTF8(text) + 1, copy = _malloc(size);
     stringToUTF8(text, copy, size);
+    HEAP32[length >> 2] = size - 1;
     return copy;
 });
 EM_JS(int, storeText, (const char* key, const char* text), {
@@ -38,15 +41,15 @@ std::string dataFolder(bool state) { return state ? "state" : "config"; }
 bool makeFolders(const std::string&) { return true; }
 
 bool readFile(const std::string& path, std::string& text, std::string& why, size_t limit) {
-    int failed = 0;
-    char* stored = storedText(path.c_str(), &failed);
-    text = stored != nullptr ? std::string(stored) : "";
+    int length = 0;
+    char* stored = storedText(path.c_str(), &length);
+    text = stored != nullptr ? std::string(stored, static_cast<size_t>(length)) : "";
     std::free(stored);
     if (text.size() > limit)
         text.resize(limit + 1);
-    if (failed != 0)
+    if (length < 0)
         why = "the browser's storage cannot be read";
-    return failed == 0;
+    return length >= 0;
 }
 
 bool replaceFile(const std::string& path, const std::string& text, std::string& why) {
