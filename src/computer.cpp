@@ -18,6 +18,8 @@ int movesStarted = 0;
 
 // Why the book could not be had; empty while it may still come.
 std::string bookTrouble;
+// The line that waiting for the book put in the notice, if any.
+std::string waiting;
 
 std::mt19937& randomMoves() {
     static std::mt19937 random{std::random_device{}()};
@@ -29,22 +31,25 @@ std::mt19937& randomMoves() {
 bool solverReady() {
     if (bookReady())
         return true;
-    notice = bookTrouble.empty()
-                 ? "The computer is getting ready: its book is still loading."
-                 : "The computer cannot play: its book " + bookTrouble + ". Two players play on.";
+    waiting = bookTrouble.empty()
+                  ? "The computer is getting ready: its book is still loading."
+                  : "The computer cannot play: its book " + bookTrouble + ". Two players play on.";
+    notice = waiting;
     glutPostRedisplay();
     return false;
 }
 
 void bookArrived() {
-    notice.clear();
+    // Another line, a bad address's say, stays.
+    if (notice == waiting)
+        notice.clear();
     computerTurn();
     glutPostRedisplay();
 }
 
 void bookUnavailable(const std::string& why) {
     bookTrouble = why;
-    chooseOpponent(0, computerPlays);
+    chooseOpponent(opponentLevel, computerPlays);
     solverReady();
 }
 
@@ -101,7 +106,12 @@ void chooseOpponent(int level, int plays) {
     cancelComputerMove();
     opponentLevel = level;
     computerPlays = plays;
-    computerSide = level == 0 ? -1 : plays;
+    // Without its book the computer cannot play: the choice stands, the
+    // notice says why, and two players play on.
+    const bool cannot = level != 0 && !bookTrouble.empty();
+    if (cannot)
+        solverReady();
+    computerSide = level == 0 || cannot ? -1 : plays;
     // Once, so that no move of the computer's waits for it.
     if (level != 0)
         prepareSearch();

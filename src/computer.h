@@ -30,7 +30,8 @@ bool solverReady();
 // The book has come (in the browser, after the first frame): what waited for
 // it goes on.
 void bookArrived();
-// The book could not be had, for that reason: two players play on.
+// The book could not be had, for that reason: two players play on, whatever
+// opponent is chosen.
 void bookUnavailable(const std::string& why);
 
 // The value of each column for the game's board, as moveValues gives them;
@@ -42,6 +43,7 @@ int currentMoveValues(int values[9]);
 void hint();
 // Sets the opponent (level 0 to 3) and the player the computer plays;
 // cancels a move the computer is marking, then lets it move if it is on turn.
+// Without the book the computer plays no side, and the notice says why.
 void chooseOpponent(int level, int plays);
 // The menu's New game: cancels a move the computer is marking and starts a
 // new game, in which the computer moves first if it plays player 1.

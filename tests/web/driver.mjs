@@ -47,7 +47,10 @@ export async function serve(files = {}) {
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   return { url: `http://127.0.0.1:${server.address().port}/`, sent,
-    close: () => new Promise((resolve) => server.close(resolve)) };
+    close: () => new Promise((resolve) => {
+      server.close(resolve);
+      server.closeAllConnections();
+    }) };
 }
 
 export function bookBytes() {
@@ -80,14 +83,15 @@ export function watchConsole(page, allowed = []) {
 // Opens the page at an 800 x 800 canvas (the viewport's 40 extra rows are
 // the header's) and waits for its first frame.
 export async function open(browser, url, { width = 800, height = 840, touch = false,
-  allowed = [], before = null } = {}) {
+  allowed = [], before = null, firstFrame = true } = {}) {
   const page = await browser.newPage();
   await page.setViewport({ width, height, hasTouch: touch });
   const seen = watchConsole(page, allowed);
   if (before) await page.evaluateOnNewDocument(before);
   await page.goto(url);
-  await page.waitForFunction(() => performance.getEntriesByName('kaveto-first-frame').length > 0,
-    { timeout: 15000 });
+  if (firstFrame)
+    await page.waitForFunction(
+      () => performance.getEntriesByName('kaveto-first-frame').length > 0, { timeout: 15000 });
   return { page, ...seen };
 }
 
