@@ -22,8 +22,9 @@ extern const float mat_specular[4];
 extern const float high_shininess[1];
 
 // Texts that the browser treats apart: the turn line and GAME OVER are read
-// out when they change, the moves line is a link to the game.
-const int plainText = 0, turnText = 1, gameOverText = 2, movesText = 3;
+// out when they change, the moves line is a link to the game, and a label
+// over the board lets the pointer through to it.
+const int plainText = 0, turnText = 1, gameOverText = 2, movesText = 3, labelText = 4;
 
 // Starts a frame: clears it, or, while cube `turning` turns and nothing else
 // has changed, starts it from the board kept of the last whole frame; false

@@ -568,7 +568,7 @@ void renderLabel(const float at[3], const float colour[3], const std::string& te
     const float point[4] = {at[0], at[1], at[2], 1.0f};
     float x, y;
     canvasPoint(projection * view, point, x, y);
-    gather(x, y, 18, colour, text, plainText);
+    gather(x, y, 18, colour, text, labelText);
 }
 
 void renderText(float x, float y, int size, const float colour[3], const std::string& text,

@@ -45,7 +45,7 @@ var Module = (function () {
         if (element.textContent !== text.text) element.textContent = text.text;
       } else {
         element = document.createElement('span');
-        element.className = 'text';
+        element.className = text.kind === 4 ? 'text label' : 'text';
         if (text.kind === 3) {
           // The moves as a link to this game, to share.
           const link = document.createElement('a');

@@ -39,7 +39,7 @@ test('a bad address says why over the empty board, and play goes on', async (t) 
   assert.equal(await ballAt(page, 4), false);
   await type(page, '5 ');
   texts = await waitForTexts(page, (s) => s.includes('Player 2 Turn'));
-  assert.ok(!texts.some((line) => line.startsWith('?moves')), 'a move clears the line');
+  assert.ok(!texts.some((line) => line.startsWith('?moves')), texts.join('|'));
   assert.ok(await ballAt(page, 4));
   assert.deepEqual(errors, []);
   await page.close();
@@ -96,6 +96,14 @@ test('a page a pixel wide, or without WebGL 2, breaks nothing', async (t) => {
   await waitForTexts(page, (s) => s.includes('Player 2 Turn'));
   await new Promise((resolve) => setTimeout(resolve, 200));
   assert.ok(await ballAt(page, 4), 'the move made at one pixel shows at 800');
+  // A phone held upright shows the whole picture, nothing sideways.
+  await page.setViewport({ width: 360, height: 740, hasTouch: true, isMobile: true });
+  await page.waitForFunction(() => document.getElementById('stage').clientWidth <= 360);
+  const fit = await page.evaluate(() => ({
+    wide: document.documentElement.scrollWidth,
+    bottom: document.getElementById('stage').getBoundingClientRect().bottom,
+  }));
+  assert.ok(fit.wide <= 360 && fit.bottom <= 740, JSON.stringify(fit));
   await page.close();
   const without = await open(browser, server.url, {
     firstFrame: false,

@@ -112,10 +112,10 @@ export async function waitForTexts(page, test, timeout = 15000) {
   return texts;
 }
 
-// The texts laid over the canvas, in order.
+// The texts laid over the canvas, in order, read in one step.
 export async function stripTexts(page) {
-  return page.$$eval('#stage .text', (spans) => spans.map((span) => span.textContent)
-    .filter((text) => text !== ''));
+  return page.evaluate(() => [...document.querySelectorAll('#stage .text')]
+    .map((span) => span.textContent).filter((text) => text !== ''));
 }
 
 // Keys as a player types them: characters, or puppeteer's names.
