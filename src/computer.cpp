@@ -2,7 +2,7 @@
 
 #include "game.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "game.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 
 #include <algorithm>
 #include <chrono>

@@ -5,7 +5,7 @@
 #include "settings.h"
 #include "solver.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 
 #include <algorithm>
 #include <cstdio>

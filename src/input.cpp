@@ -5,7 +5,7 @@
 #include "history.h"
 #include "pick.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 
 #include <cstdlib>
 

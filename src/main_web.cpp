@@ -6,7 +6,7 @@
 #include "settings.h"
 #include "window_web.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 #include <emscripten/html5.h>
 
 // The game in the browser: the page's canvas, the choices remembered in its

@@ -7,7 +7,7 @@
 #include "settings.h"
 #include "window.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 
 void (*menusChanged)() = nullptr;
 

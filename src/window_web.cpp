@@ -7,7 +7,7 @@
 #include "solver.h"
 #include "window.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut_std.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
