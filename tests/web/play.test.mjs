@@ -56,6 +56,25 @@ function pointOnRay(eye, px, py, t) {
   return [0, 1, 2].map((i) => eye[i] + d[i] * t / length);
 }
 
+// At each cell's projected centre, a little below and right of it, away from
+// the highlight, the colour of the ball that the ray meets first, if any.
+async function expectBoard(page, owners) {
+  const pixels = await canvasPixels(page);
+  for (let cell = 0; cell < 27; cell++) {
+    const [x, y] = project(home(cell));
+    const seen = ballSeen(x + 8, y + 8, owners);
+    // A ball fills the 5 x 5 pixels about the point; a cube's line crosses them.
+    const filled = (test) => {
+      let n = 0;
+      for (let dy = -2; dy <= 2; dy++)
+        for (let dx = -2; dx <= 2; dx++) n += test(pixels.at(x + 8 + dx, y + 8 + dy));
+      return n >= 20;
+    };
+    const shown = filled(red) ? 0 : filled(green) ? 1 : undefined;
+    assert.equal(shown, seen, `cell ${cell}: ${pixels.at(x + 8, y + 8)}`);
+  }
+}
+
 // Clicks (or taps) the top of a column at home, where the ray meets no other
 // cell first, once to mark and once to drop.
 async function playColumn(page, column, touch) {
@@ -87,14 +106,17 @@ test('a game played by keys, clicks, taps and a drag shows every ball where the 
     await waitForTexts(page, (texts) => texts.includes('Player 1 Turn'));
     // Player 1: 5, 9, 7; player 2: 1, 3, 2; all on the bottom level.
     const owners = { 4: 0, 0: 1, 8: 0, 2: 1, 6: 0, 1: 1 };
-    const pixels = await canvasPixels(page);
-    for (const cell of Object.keys(owners)) {
-      const [x, y] = project(home(Number(cell)));
-      // Below and right of the centre, away from the highlight.
-      const seen = ballSeen(x + 8, y + 8, owners);
-      const colour = pixels.at(x + 8, y + 8);
-      assert.ok(seen === 0 ? red(colour) : green(colour), `cell ${cell}: ${colour}`);
+    await expectBoard(page, owners);
+    // Ctrl+Z takes player 2's last ball back, Ctrl+Y plays it again.
+    const { 1: last, ...before } = owners;
+    for (const [key, board, turn] of [['z', before, 'Player 2 Turn'], ['y', owners, 'Player 1 Turn']]) {
+      await page.keyboard.down('Control');
+      await page.keyboard.press(key);
+      await page.keyboard.up('Control');
+      await waitForTexts(page, (texts) => texts.includes(turn));
+      await expectBoard(page, board);
     }
+    assert.equal(last, 1);
     assert.deepEqual(errors, []);
     await page.close();
   });
