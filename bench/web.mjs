@@ -9,7 +9,7 @@
 // the call that sets the computer on turn, which decides and marks its
 // column at once (median and worst).
 
-import { serve, launch, open, waitForBook } from '../tests/web/driver.mjs';
+import { serve, launch, open, waitForBook, coldLoad } from '../tests/web/driver.mjs';
 
 const games = Number(process.argv[2] || 20);
 const server = await serve();
@@ -20,17 +20,9 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 const loads = [];
 let bytes = 0;
 for (let load = 0; load < 10; load++) {
-  const context = await browser.createBrowserContext();
-  for (const name in server.sent) delete server.sent[name];
-  const page = await context.newPage();
-  await page.setViewport({ width: 800, height: 840 });
-  await page.goto(server.url);
-  await page.waitForFunction(() => performance.getEntriesByName('kaveto-first-frame').length);
-  loads.push(await page.evaluate(() =>
-    performance.getEntriesByName('kaveto-first-frame')[0].startTime));
-  bytes = Object.entries(server.sent).filter(([name]) => name !== '/book.bin.gz')
-    .reduce((sum, [, sent]) => sum + sent, 0);
-  await context.close();
+  const cold = await coldLoad(browser, server);
+  loads.push(cold.time);
+  bytes = cold.bytes;
 }
 console.log(`first frame: median ${median(loads).toFixed(0)} ms, worst ` +
   `${Math.max(...loads).toFixed(0)} ms over 10 cold loads; ${bytes} bytes before it`);

@@ -4,8 +4,8 @@
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { serve, launch, open, type, stripTexts, waitForTexts, canvasPixels, project, home,
-  bookBytes } from './driver.mjs';
+import { serve, launch, open, type, choose, stripTexts, waitForTexts, canvasPixels, project,
+  home, bookBytes } from './driver.mjs';
 
 let browser;
 before(async () => {
@@ -20,15 +20,6 @@ const ballAt = async (page, cell) => {
   const [x, y] = project(home(cell));
   return red((await canvasPixels(page)).at(x + 8, y + 8));
 };
-
-async function choose(page, ...entries) {
-  await page.mouse.click(400, 300, { button: 'right' });
-  let path = '#menu > ul';
-  for (const entry of entries) {
-    await page.click(`${path} > li:nth-child(${entry}) > button`);
-    path += ` > li:nth-child(${entry}) > ul`;
-  }
-}
 
 test('a bad address says why over the empty board, and play goes on', async (t) => {
   const server = await serve();

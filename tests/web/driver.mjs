@@ -7,6 +7,7 @@ import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';
+import { before, after } from 'node:test';
 import puppeteer from 'puppeteer-core';
 
 const site = process.env.KAVETO_SITE;
@@ -57,6 +58,21 @@ export function bookBytes() {
   return fs.readFileSync(path.join(site, 'book.bin.gz'));
 }
 
+// A server of the built folder and a browser for a file's tests, made before
+// them and closed after them, whatever became of them.
+export function useBrowser() {
+  const shared = {};
+  before(async () => {
+    shared.server = await serve();
+    shared.browser = await launch();
+  });
+  after(async () => {
+    await shared.browser.close();
+    await shared.server.close();
+  });
+  return shared;
+}
+
 export async function launch() {
   return puppeteer.launch({
     executablePath: '/usr/bin/chromium',
@@ -93,6 +109,36 @@ export async function open(browser, url, { width = 800, height = 840, touch = fa
     await page.waitForFunction(
       () => performance.getEntriesByName('kaveto-first-frame').length > 0, { timeout: 15000 });
   return { page, ...seen };
+}
+
+// A load with nothing cached, in a browser context of its own: the first
+// frame's time from the start of navigation, and the bytes served before it
+// (the book is asked for only once the first frame is drawn).
+export async function coldLoad(browser, server) {
+  const context = await browser.createBrowserContext();
+  for (const name in server.sent) delete server.sent[name];
+  const page = await context.newPage();
+  await page.setViewport({ width: 800, height: 840 });
+  await page.goto(server.url);
+  await page.waitForFunction(() => performance.getEntriesByName('kaveto-first-frame').length,
+    { timeout: 15000 });
+  const time = await page.evaluate(() =>
+    performance.getEntriesByName('kaveto-first-frame')[0].startTime);
+  const bytes = Object.entries(server.sent).filter(([name]) => name !== '/book.bin.gz')
+    .reduce((sum, [, sent]) => sum + sent, 0);
+  await context.close();
+  return { time, bytes };
+}
+
+// Opens the menu with the right button and follows entries by position (1
+// first), submenu by submenu, choosing the last.
+export async function choose(page, ...entries) {
+  await page.mouse.click(400, 300, { button: 'right' });
+  let path = '#menu > ul';
+  for (const entry of entries) {
+    await page.click(`${path} > li:nth-child(${entry}) > button`);
+    path += ` > li:nth-child(${entry}) > ul`;
+  }
 }
 
 export async function waitForBook(page) {

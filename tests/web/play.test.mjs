@@ -1,20 +1,12 @@
 // The game in the browser played as on the desktop: keys, clicks, taps and
 // drags; the menu; what is remembered across a reload.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { serve, launch, open, type, stripTexts, waitForTexts, canvasPixels, project, home }
+import { useBrowser, open, type, stripTexts, waitForTexts, canvasPixels, project, home }
   from './driver.mjs';
 
-let server, browser;
-before(async () => {
-  server = await serve();
-  browser = await launch();
-});
-after(async () => {
-  await browser.close();
-  await server.close();
-});
+const shared = useBrowser();
 
 const red = (p) => p[0] > 150 && p[1] < 100 && p[2] < 100;
 const green = (p) => p[1] > 150 && p[0] < 100 && p[2] < 100;
@@ -87,7 +79,7 @@ async function playColumn(page, column, touch) {
 
 test('a game played by keys, clicks, taps and a drag shows every ball where the desktop does',
   async () => {
-    const { page, errors } = await open(browser, server.url, { touch: true });
+    const { page, errors } = await open(shared.browser, shared.server.url, { touch: true });
     assert.ok(project([0, -1, 0])[1] > 0);
     await type(page, '5 1 9 ');
     await playColumn(page, 2, false);
@@ -122,7 +114,7 @@ test('a game played by keys, clicks, taps and a drag shows every ball where the 
   });
 
 test('the menu holds the desktop\'s entries and acts on the game', async () => {
-  const { page, errors } = await open(browser, server.url);
+  const { page, errors } = await open(shared.browser, shared.server.url);
   await page.mouse.click(400, 300, { button: 'right' });
   const labels = await page.$$eval('#menu > ul > li > button', (b) => b.map((e) => e.textContent));
   assert.deepEqual(labels, [' Colours ', ' Game Instructions ', ' Helpful Reminders ',
@@ -164,7 +156,7 @@ test('the menu holds the desktop\'s entries and acts on the game', async () => {
 
 test('a choice survives a reload; junk in the storage gives the defaults and one warning',
   async () => {
-    const { page, errors } = await open(browser, server.url);
+    const { page, errors } = await open(shared.browser, shared.server.url);
     await page.mouse.click(400, 300, { button: 'right' });
     await page.click('#menu > ul > li:nth-child(8) > button');
     const saved = await page.evaluate(() => localStorage.getItem('config/kaveto/settings'));
@@ -177,7 +169,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
     await page.close();
 
     const junk = 'player1-colour=blue\n\u0000\u0007 not a line\nrows=sideways\n';
-    const second = await open(browser, server.url, {
+    const second = await open(shared.browser, shared.server.url, {
       before: `localStorage.setItem('config/kaveto/settings', ${JSON.stringify(junk)});`,
     });
     await type(second.page, '5 ');
@@ -191,7 +183,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
   });
 
 test('quit ends the game and offers another', async () => {
-  const { page, errors } = await open(browser, server.url);
+  const { page, errors } = await open(shared.browser, shared.server.url);
   await page.mouse.click(400, 300, { button: 'right' });
   await page.click('#menu > ul > li:nth-child(16) > button');
   assert.equal(await page.$eval('#ended', (e) => e.hidden), false);
