@@ -8,6 +8,7 @@
 
 int opponentLevel = 0;
 int computerPlays = 1;
+int computerOff = 0;
 
 namespace {
 
@@ -111,7 +112,7 @@ void chooseOpponent(int level, int plays) {
     const bool cannot = level != 0 && !bookTrouble.empty();
     if (cannot)
         solverReady();
-    computerSide = level == 0 || cannot ? -1 : plays;
+    computerSide = level == 0 || cannot || computerOff == 1 ? -1 : plays;
     // Once, so that no move of the computer's waits for it.
     if (level != 0)
         prepareSearch();

@@ -13,6 +13,8 @@
 extern int opponentLevel;
 // The player the computer plays when it plays (0 or 1; player 2 at start).
 extern int computerPlays;
+// 1 while the computer plays no side whatever is chosen: an online game.
+extern int computerOff;
 // How long the computer's mark turns before its ball drops, in ms.
 const unsigned computerDelay = 1000;
 

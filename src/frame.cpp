@@ -2,6 +2,7 @@
 
 #include "computer.h"
 #include "game.h"
+#include "online.h"
 #include "render.h"
 #include "reviewpage.h"
 
@@ -64,10 +65,10 @@ void drawPage(int page) {
 
 // The record against the computer, a line a level, set out as a page.
 void drawRecord() {
-    static const char* const levels[3] = {"Easy", "Good", "Perfect"};
+    static const char* const levels[4] = {"Easy", "Good", "Perfect", "Online"};
     const float white[3] = {1.0f, 1.0f, 1.0f};
     renderText(-3.0f, lineY[0], 12, white, "Record against the computer:");
-    for (int level = 0; level < 3; level++) {
+    for (int level = 0; level < 4; level++) {
         char line[96];
         std::snprintf(line, sizeof line, "%s: %d won, %d drawn, %d lost", levels[level],
                       shownRecord.won[level], shownRecord.drawn[level], shownRecord.lost[level]);
@@ -193,7 +194,7 @@ void display() {
         drawReviewMarks(side);
     if (instructions == 5 && showRows == 1)
         drawRows(side);
-    else if (instructions != 5 && showColumnValues == 1 && solverReady())
+    else if (instructions != 5 && showColumnValues == 1 && !onlineActive() && solverReady())
         drawColumnValues();
     renderClip(0, 0, 0, 0);
 
@@ -215,9 +216,12 @@ void display() {
         renderText(-1.0f, 0.0f, 18, white, "GAME OVER", gameOverText);
         drawScore();
     }
-    // At the foot of the strip, where only the review writes.
-    if (!notice.empty() && reviewShown == 0) {
+    // At the foot of the strip, where only the review writes: the online
+    // game's line, and the notice.
+    const std::string online = onlineLine();
+    if ((!notice.empty() || !online.empty()) && reviewShown == 0) {
         renderGraph(true);
+        renderGraphText(45, 24, 12, white, online);
         renderGraphText(45, 8, 12, white, notice);
         renderGraph(false);
     }

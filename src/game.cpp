@@ -20,6 +20,7 @@ World myWorld;
 int computerSide = -1;
 void (*turnBegins)() = nullptr;
 void (*movePlayed)(int) = nullptr;
+bool (*moveOffered)(int) = nullptr;
 
 // Status strip
 int instructions = 0;
@@ -246,6 +247,8 @@ void chooseColumn(int k) {
 }
 
 void playMove() {
+    if (colSelected == 1 && moveOffered != nullptr && moveOffered((spotSelected - 1) % 9))
+        return;
     animation();
     if (colSelected == 0)
         return;

@@ -78,6 +78,9 @@ extern void (*turnBegins)();
 // Called after each move with its column (0 to 8), before turnBegins; the
 // game's history keeps it.
 extern void (*movePlayed)(int column);
+// Asked as a move is about to be played, with its column: when it answers
+// true the move is not played here (an online game's server plays it).
+extern bool (*moveOffered)(int column);
 
 // Turns the board a quarter turn as the view key ('q', 'a', 'w', 's', 'e' or
 // 'd') does; false, and nothing turned, for any other key.

@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include "computer.h"
+#include "referee.h"
 #include "game.h"
 #include "settings.h"
 #include "solver.h"
@@ -134,20 +135,21 @@ std::string parseMoves(const char* digits, std::vector<int>& columns) {
         return "no moves given";
     Position position = {{0, 0}};
     for (const char* at = digits; *at != '\0'; at++) {
-        if (*at < '1' || *at > '9') {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        const int column = c >= '1' && c <= '9' ? c - '0' : 0;
+        const std::string refused =
+            refereeMove(position, playerOnTurn(position) + 1, ballCount(position), column);
+        if (refused == "column") {
             char what[32];
-            const unsigned char c = static_cast<unsigned char>(*at);
             // A byte that prints nothing, or moves the terminal's cursor, is shown as a number.
             std::snprintf(what, sizeof what, c >= 32 && c < 127 ? "'%c'" : "byte 0x%02x", c);
             return std::string(what) + " is not a column (1 to 9)";
         }
-        if (ballCount(position) == 27)
+        if (refused == "over")
             return "more than 27 moves";
-        const int column = *at - '1';
-        if (landingIndex(position, column) < 0)
+        if (refused == "full")
             return "move " + std::to_string(at - digits + 1) + ": column " + *at + " is full";
-        position = afterMove(position, column);
-        columns.push_back(column);
+        columns.push_back(column - 1);
     }
     return "";
 }

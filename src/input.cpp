@@ -3,6 +3,7 @@
 #include "frame.h"
 #include "game.h"
 #include "history.h"
+#include "online.h"
 #include "pick.h"
 
 #include <GL/freeglut_std.h>
@@ -24,17 +25,22 @@ const int clickSlack = 5;
 
 namespace {
 
-// While the computer is on turn the move is its own, and while the review is
-// shown no one moves; the view keys and drags still act.
-bool movesWait() { return turn == computerSide || reviewShown == 1; }
+// While the computer is on turn the move is its own, while the review is
+// shown no one moves, and online only the seat on turn plays; the view keys
+// and drags still act.
+bool movesWait() { return turn == computerSide || reviewShown == 1 || !onlineMayMove(); }
 
 } // namespace
 
 void keyAction(unsigned char key, int, int) {
+    if (onlineTyping(key))
+        return;
     if (key == 26) {
-        undo();
+        if (reviewShown == 1 || !onlineRefuses("Undo"))
+            undo();
     } else if (key == 25) {
-        redo();
+        if (reviewShown == 1 || !onlineRefuses("Redo"))
+            redo();
     } else if (key == 27) {
         closeReview();
     } else if ((key == 'n' || key == 'p') && reviewShown == 1) {

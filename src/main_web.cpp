@@ -3,6 +3,7 @@
 #include "game.h"
 #include "history.h"
 #include "menus.h"
+#include "online.h"
 #include "settings.h"
 #include "window_web.h"
 
@@ -20,9 +21,13 @@ int main() {
     useSettings(loadSettings());
     turnBegins = computerTurn;
     movePlayed = recordMove;
+    moveOffered = onlineOffers;
     glutDisplayFunc(display);
-    std::string digits;
-    if (addressMoves(digits)) {
+    std::string digits, code;
+    bool watch = false;
+    if (addressGame(code, watch))
+        onlineJoin(code, watch);
+    else if (addressMoves(digits)) {
         std::vector<int> columns;
         const std::string wrong = parseMoves(digits.c_str(), columns);
         if (wrong.empty())

@@ -4,6 +4,13 @@
 
 namespace {
 
+// A label as the toolkit's Latin-1 font can show it: "…" as "...".
+std::string latin(std::string label) {
+    for (size_t at; (at = label.find("\u2026")) != std::string::npos;)
+        label.replace(at, 3, "...");
+    return label;
+}
+
 // The toolkit's identifier of each menu of the table.
 int menuIds[menuCount];
 
@@ -17,9 +24,9 @@ int build(int m) {
     menuIds[m] = glutCreateMenu(menuHandler(m));
     for (const MenuEntry& entry : entries)
         if (entry.submenu >= 0)
-            glutAddSubMenu(entry.label.c_str(), menuIds[entry.submenu]);
+            glutAddSubMenu(latin(entry.label).c_str(), menuIds[entry.submenu]);
         else
-            glutAddMenuEntry(entry.label.c_str(), entry.value);
+            glutAddMenuEntry(latin(entry.label).c_str(), entry.value);
     return menuIds[m];
 }
 
@@ -32,7 +39,7 @@ void relabel() {
         const std::vector<MenuEntry> entries = menuEntries(m);
         for (size_t i = 0; i < entries.size(); i++)
             if (entries[i].submenu < 0)
-                glutChangeToMenuEntry(static_cast<int>(i) + 1, entries[i].label.c_str(),
+                glutChangeToMenuEntry(static_cast<int>(i) + 1, latin(entries[i].label).c_str(),
                                       entries[i].value);
     }
     if (current != 0)

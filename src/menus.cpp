@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "game.h"
 #include "history.h"
+#include "online.h"
 #include "settings.h"
 #include "window.h"
 
@@ -63,6 +64,7 @@ const Entry mainEntries[] = {
     {" Record ", nullptr, -1, 14},
     {nullptr, [] { return std::string(showMarks ? " No marks on balls " : " Marks on balls "); },
      -1, 15},
+    {" Online ", nullptr, onlineMenuIndex, 0},
     {" Quit", nullptr, -1, 4},
 };
 const Entry colourEntries[] = {{"Player1", nullptr, player1MenuIndex, 0},
@@ -88,6 +90,10 @@ const Entry opponentEntries[] = {
      -1, 5},
 };
 
+const Entry onlineEntries[] = {{" Host a game here ", nullptr, -1, 1},
+                               {" Join a game\u2026 ", nullptr, -1, 2},
+                               {" Leave ", nullptr, -1, 3}};
+
 struct Table {
     void (*handler)(int);
     const Entry* entries;
@@ -100,7 +106,7 @@ template <int n> constexpr Table table(void (*handler)(int), const Entry (&entri
 
 const Table menus[menuCount] = {table(mainMenu, mainEntries), table(player, colourEntries),
                                 table(colour1, player1Entries), table(colour2, player2Entries),
-                                table(opponent, opponentEntries)};
+                                table(opponent, opponentEntries), table(online, onlineEntries)};
 
 // The menu value of the colour (red, green, blue) in the list, or the first's.
 int colourValue(const Colour (&colours)[4], float red, float green, float blue) {
@@ -195,23 +201,30 @@ void mainMenu(int value) {
         instructions = 4;
         break;
     case 7:
-        newGameWithoutMoves();
+        if (!onlineNewGame())
+            newGameWithoutMoves();
         break;
     case 11:
-        undo();
+        if (reviewShown == 1 || !onlineRefuses("Undo"))
+            undo();
         break;
     case 12:
-        redo();
+        if (reviewShown == 1 || !onlineRefuses("Redo"))
+            redo();
         break;
     case 13:
-        toggleReview();
+        if (gamecount == 27 || !onlineRefuses("The review, until GAME OVER,"))
+            toggleReview();
         break;
     case 8:
-        hint();
+        if (!onlineRefuses("The hint"))
+            hint();
         break;
     case 9:
-        showColumnValues = 1 - showColumnValues;
-        remember();
+        if (!onlineRefuses("Showing the column values")) {
+            showColumnValues = 1 - showColumnValues;
+            remember();
+        }
         break;
     case 10:
         showRows = 1 - showRows;
@@ -235,6 +248,8 @@ void mainMenu(int value) {
 }
 
 void opponent(int value) {
+    if (value >= 1 && value <= 5 && onlineRefuses("The computer"))
+        value = 0;
     if (value >= 1 && value <= 4)
         chooseOpponent(value - 1, computerPlays);
     else if (value == 5)
@@ -257,5 +272,15 @@ void colour2(int value) {
     setColour(player2Colours, value, r2, g2, b2);
     if (value >= 1 && value <= 4)
         remember();
+    changed();
+}
+
+void online(int value) {
+    if (value == 1)
+        onlineHost();
+    else if (value == 2)
+        onlineAsk();
+    else if (value == 3)
+        onlineLeave();
     changed();
 }

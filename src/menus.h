@@ -10,9 +10,10 @@
 // entries, from which the desktop's toolkit menu (menu_glut.cpp) and the
 // browser's HTML menu are both built, and the handlers that act on a choice.
 
-// The menus: the main menu, " Colours ", "Player1", "Player2", " Opponent ".
+// The menus: the main menu, " Colours ", "Player1", "Player2", " Opponent ",
+// " Online ".
 const int mainMenuIndex = 0, coloursMenuIndex = 1, player1MenuIndex = 2, player2MenuIndex = 3,
-          opponentMenuIndex = 4, menuCount = 5;
+          opponentMenuIndex = 4, onlineMenuIndex = 5, menuCount = 6;
 
 // One entry as it shows now: its label (a '*' before a choice in force, a
 // toggle labelled for what choosing it does), the menu it opens (-1 for
@@ -51,6 +52,8 @@ void player(int value);
 void colour1(int value);
 // Player 2's colour.
 void colour2(int value);
+// The " Online " submenu: 1 host a game here, 2 join a game, 3 leave.
+void online(int value);
 
 // Builds the toolkit's right-button menu tree from the table once and
 // leaves the main menu current (menu_glut.cpp, the desktop's).

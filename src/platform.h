@@ -1,7 +1,9 @@
 #ifndef KAVETO_PLATFORM_H
 #define KAVETO_PLATFORM_H
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // What differs between the systems the game runs on, apart from any toolkit;
 // platform_posix.cpp or platform_windows.cpp is linked in.
@@ -21,6 +23,16 @@ bool readFile(const std::string& path, std::string& text, std::string& why, size
 // place in one step, so that path holds the old text or the new, whole;
 // false, with the reason, when it cannot.
 bool replaceFile(const std::string& path, const std::string& text, std::string& why);
+// Adds the text at the end of the file, made for the user alone if missing;
+// false, with the reason, when it cannot.
+bool appendFile(const std::string& path, const std::string& text, std::string& why);
+// The names of the plain files in a folder; none when it cannot be read.
+std::vector<std::string> folderFiles(const std::string& folder);
+// Removes a file; false when it could not be removed (a missing one can).
+bool removeFile(const std::string& path);
+// Fills the bytes from the system's cryptographic random source; false when
+// it cannot.
+bool secureRandom(unsigned char* bytes, size_t count);
 // The most memory the process has held so far, in MB.
 double peakMemoryMegabytes();
 // Where the game is a program without a console (Windows): sends stdout and

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +71,46 @@ bool replaceFile(const std::string& path, const std::string& text, std::string& 
     if (!written)
         std::remove(temporary.c_str());
     return written;
+}
+
+bool appendFile(const std::string& path, const std::string& text, std::string& why) {
+    const int fd = makeFolders(path) ? open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0600) : -1;
+    bool written = fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (!written)
+        why = std::strerror(errno);
+    if (fd >= 0)
+        close(fd);
+    return written;
+}
+
+std::vector<std::string> folderFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr)
+        return names;
+    while (const dirent* entry = readdir(listing)) {
+        struct stat about;
+        const std::string name = entry->d_name;
+        if (stat((folder + "/" + name).c_str(), &about) == 0 && S_ISREG(about.st_mode))
+            names.push_back(name);
+    }
+    closedir(listing);
+    return names;
+}
+
+bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool secureRandom(unsigned char* bytes, size_t count) {
+    while (count > 0) {
+        const ssize_t got = getrandom(bytes, count, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        count -= static_cast<size_t>(got);
+    }
+    return true;
 }
 
 double peakMemoryMegabytes() {

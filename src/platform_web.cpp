@@ -2,7 +2,9 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <unistd.h>
 
 /* The browser keeps the settings and the record in its local storage, each
    file's text under its path, so that they are read and written as the
@@ -57,6 +59,14 @@ bool replaceFile(const std::string& path, const std::string& text, std::string& 
         return true;
     why = "the browser's storage is full or not allowed";
     return false;
+}
+
+bool secureRandom(unsigned char* bytes, size_t count) {
+    // The browser's crypto.getRandomValues, 256 bytes at most at a time.
+    for (size_t at = 0; at < count; at += 256)
+        if (getentropy(bytes + at, std::min<size_t>(256, count - at)) != 0)
+            return false;
+    return true;
 }
 
 double peakMemoryMegabytes() { return heapMegabytes(); }

@@ -1,3 +1,6 @@
+// rand_s, the system's random numbers, is declared only when asked for first.
+#define _CRT_RAND_S
+
 #include "platform.h"
 
 #include <windows.h>
@@ -93,6 +96,57 @@ bool replaceFile(const std::string& path, const std::string& text, std::string& 
     if (!whole)
         DeleteFileA(temporary.c_str());
     return whole;
+}
+
+bool appendFile(const std::string& path, const std::string& text, std::string& why) {
+    if (!makeFolders(path)) {
+        why = lastError();
+        return false;
+    }
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = lastError();
+        return false;
+    }
+    DWORD written = 0;
+    const bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
+                                 nullptr) &&
+                       written == text.size();
+    if (!whole)
+        why = lastError();
+    CloseHandle(file);
+    return whole;
+}
+
+std::vector<std::string> folderFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool removeFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool secureRandom(unsigned char* bytes, size_t count) {
+    // rand_s draws from the system's own generator (RtlGenRandom).
+    for (size_t i = 0; i < count; i += 4) {
+        unsigned int word;
+        if (rand_s(&word) != 0)
+            return false;
+        for (size_t k = 0; k < 4 && i + k < count; k++)
+            bytes[i + k] = static_cast<unsigned char>(word >> (8 * k));
+    }
+    return true;
 }
 
 double peakMemoryMegabytes() {

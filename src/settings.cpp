@@ -11,7 +11,7 @@ namespace {
 const char* const colour1Names[4] = {"red", "blue", "cyan", "magenta"};
 const char* const colour2Names[4] = {"green", "yellow", "orange", "grey"};
 const char* const opponentNames[4] = {"two-players", "easy", "good", "perfect"};
-const char* const levelNames[3] = {"easy", "good", "perfect"};
+const char* const levelNames[4] = {"easy", "good", "perfect", "online"};
 // Nothing a person writes here is this long; anything longer is junk.
 const size_t longestLine = 200;
 // A file larger than this is not one of ours; a long line in a smaller one
@@ -137,7 +137,7 @@ std::string settingsText(const Settings& s) {
 
 int parseRecord(const std::string& text, Record& record) {
     return eachLine(text, [&record](const std::string& key, const std::string& value) {
-        int level = indexOf(key, levelNames, 3), won, drawn, lost;
+        int level = indexOf(key, levelNames, 4), won, drawn, lost;
         std::istringstream words(value);
         std::string a, b, c, rest;
         words >> a >> b >> c;
@@ -152,8 +152,8 @@ int parseRecord(const std::string& text, Record& record) {
 }
 
 std::string recordText(const Record& record) {
-    std::string text = "# Games against the computer: won drawn lost, by level.\n";
-    for (int level = 0; level < 3; level++)
+    std::string text = "# Games against the computer, by level, and online: won drawn lost.\n";
+    for (int level = 0; level < 4; level++)
         text += std::string(levelNames[level]) + "=" + std::to_string(record.won[level]) + " " +
                 std::to_string(record.drawn[level]) + " " + std::to_string(record.lost[level]) +
                 "\n";
@@ -197,7 +197,7 @@ Record loadRecord() {
 
 Record countGame(int level, int result) {
     Record record = loadRecord();
-    if (level < 1 || level > 3)
+    if (level < 1 || level > 4)
         return record;
     (result > 0 ? record.won : result == 0 ? record.drawn : record.lost)[level - 1]++;
     std::string why, path = recordPath();
@@ -207,3 +207,5 @@ Record countGame(int level, int result) {
                                       "); the game plays on");
     return record;
 }
+
+Record countOnlineGame(int result) { return countGame(4, result); }

@@ -20,9 +20,9 @@ struct Settings {
 };
 
 // Games against the computer that reached GAME OVER, by level (0 easy, 1
-// good, 2 perfect), from the player's side.
+// good, 2 perfect), and online games (3), from the player's side.
 struct Record {
-    int won[3] = {}, drawn[3] = {}, lost[3] = {};
+    int won[4] = {}, drawn[4] = {}, lost[4] = {};
 };
 
 // Reads settings from a file's text; lines it does not understand (an
@@ -52,7 +52,9 @@ void saveSettings(const Settings& settings);
 // Reads the record as it stands in its file now, the same way.
 Record loadRecord();
 // Adds one game to the record in its file: result 1 won, 0 drawn, -1 lost,
-// for the level (1 easy to 3 perfect); the record as it stands now.
+// for the level (1 easy to 3 perfect, 4 online); the record as it stands now.
 Record countGame(int level, int result);
+// Adds an online game to the record.
+Record countOnlineGame(int result);
 
 #endif

@@ -6,6 +6,8 @@
 #include "history.h"
 #include "input.h"
 #include "menus.h"
+#include "online.h"
+#include "protocol.h"
 #include "window.h"
 
 #include <GL/freeglut.h>
@@ -29,7 +31,7 @@ const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat high_shininess[] = {100.0f};
 
-const char* const usage = R"(Usage: kaveto [--moves DIGITS] [X options]
+const char* const usage = R"(Usage: kaveto [--moves DIGITS | --play ADDRESS | --watch ADDRESS] [X options]
 A board game for two players on a cube of 3 x 3 x 3 cells.
 
 Keys:
@@ -53,12 +55,21 @@ Options:
   --moves DIGITS
                 start with these moves played, the columns from the first
                 move on (as the review's "Moves:" line writes them)
+  --play ADDRESS
+                take a seat in the online game at ADDRESS: HOST:PORT/CODE,
+                ws://HOST:PORT/ws/CODE or wss://HOST/ws/CODE (as " Host a
+                game here " in the menu tells it)
+  --watch ADDRESS
+                watch the online game at ADDRESS
   -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug,
   -sync         the toolkit's X options
 )";
 
-// The moves that --moves asked for, played once the window is open.
+// The moves that --moves asked for, played once the window is open; the
+// online game that --play or --watch asked for, joined then.
 std::vector<int> startingMoves;
+std::string onlineAddress;
+bool onlineWatch = false;
 
 bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
     for (const char* name : names)
@@ -90,6 +101,16 @@ int checkCommandLine(int argc, char** argv) {
                 std::fprintf(stderr, "kaveto: --moves: %s\n", wrong.c_str());
                 return 2;
             }
+        } else if (isOneOf(argv[i], {"--play", "--watch"})) {
+            GameAddress address;
+            std::string why;
+            if (i + 1 == argc || !parseGameAddress(argv[i + 1], address, why)) {
+                std::fprintf(stderr, "kaveto: %s: %s; try 'kaveto --help'\n", argv[i],
+                             i + 1 == argc ? "needs an address" : why.c_str());
+                return 2;
+            }
+            onlineWatch = std::strcmp(argv[i], "--watch") == 0;
+            onlineAddress = argv[++i];
         } else if (isOneOf(argv[i], {"-display", "-geometry"})) {
             if (i + 1 == argc) {
                 std::fprintf(stderr, "kaveto: %s needs a value; try 'kaveto --help'\n", argv[i]);
@@ -138,6 +159,7 @@ void createGameWindow() {
     useSettings(loadSettings());
     turnBegins = computerTurn;
     movePlayed = recordMove;
+    moveOffered = onlineOffers;
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
     glutKeyboardFunc(keyAction);
@@ -160,4 +182,6 @@ void createGameWindow() {
     glMaterialfv(GL_FRONT, GL_SHININESS, high_shininess);
     if (!startingMoves.empty())
         playMovesFromStart(startingMoves);
+    if (!onlineAddress.empty())
+        onlineJoin(onlineAddress, onlineWatch);
 }

@@ -13,6 +13,9 @@ const char* missingDisplay(bool displayNamed);
 void prepareGameWindow();
 // Ends the game, as Quit in the menu: the program with status 0.
 void quitGame();
+// Puts the title on the window (the page in the browser), with the sound of
+// a message when it says that it is the player's turn.
+void announce(const char* title, bool yours);
 // A GL entry point beyond GL 1.1, from the driver; null where it has none.
 void* glProcedure(const char* name);
 

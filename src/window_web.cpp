@@ -23,12 +23,13 @@ EM_JS(void, pageTexts, (const char* json), { Module.page.texts(UTF8ToString(json
 EM_JS(void, pageFirstFrame, (), { Module.page.firstFrame(); });
 EM_JS(void, pageQuit, (), { Module.page.quit(); });
 EM_JS(void, pageWithoutWebGL, (), { Module.page.withoutWebGL(); });
-EM_JS(char*, pageMoves, (), {
-    var moves = new URLSearchParams(window.location.search).get('moves');
-    if (moves === null)
+EM_JS(void, pageTitle, (const char* title), { document.title = UTF8ToString(title); });
+EM_JS(char*, pageParameter, (const char* name), {
+    var value = new URLSearchParams(window.location.search).get(UTF8ToString(name));
+    if (value === null)
         return 0;
-    var size = lengthBytesUTF8(moves) + 1, text = _malloc(size);
-    stringToUTF8(moves, text, size);
+    var size = lengthBytesUTF8(value) + 1, text = _malloc(size);
+    stringToUTF8(value, text, size);
     return text;
 });
 // clang-format on
@@ -105,13 +106,25 @@ bool createContext() {
     return false;
 }
 
-bool addressMoves(std::string& digits) {
-    char* moves = pageMoves();
-    if (moves == nullptr)
+namespace {
+
+// The value of the address's parameter, or false when it has none.
+bool parameter(const char* name, std::string& value) {
+    char* found = pageParameter(name);
+    if (found == nullptr)
         return false;
-    digits = moves;
-    std::free(moves);
+    value = found;
+    std::free(found);
     return true;
+}
+
+} // namespace
+
+bool addressMoves(std::string& digits) { return parameter("moves", digits); }
+
+bool addressGame(std::string& code, bool& watch) {
+    watch = !parameter("play", code);
+    return !watch || parameter("watch", code);
 }
 
 const char* missingDisplay(bool) { return nullptr; }
@@ -119,6 +132,8 @@ const char* missingDisplay(bool) { return nullptr; }
 void prepareGameWindow() {}
 
 void* glProcedure(const char*) { return nullptr; }
+
+void announce(const char* title, bool) { pageTitle(title); }
 
 void quitGame() {
     cancelComputerMove();

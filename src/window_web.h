@@ -26,5 +26,8 @@ bool createContext();
 // The moves that the page's address asks for (?moves=DIGITS), or false when
 // it asks for none.
 bool addressMoves(std::string& digits);
+// The online game that the page's address asks to play (?play=CODE) or to
+// watch (?watch=CODE), or false when it asks for none.
+bool addressGame(std::string& code, bool& watch);
 
 #endif

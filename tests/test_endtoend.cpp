@@ -428,7 +428,7 @@ TEST_F(EndToEnd, ChoicesSurviveARestartAndWithoutTheFileTheGameStartsAsNew) {
         ASSERT_TRUE(first.pickMenu(400, 300, {0, 0, 1}));                // player 1 blue
         ASSERT_TRUE(first.pickMenu(400, 300, {5, 3}));                   // the perfect computer
         ASSERT_TRUE(first.pickMenu(400, 300, {7}));                      // the columns' values
-        ASSERT_TRUE(first.pickMenu(400, 300, {15}) || !first.running()); // Quit
+        ASSERT_TRUE(first.pickMenu(400, 300, {16}) || !first.running()); // Quit
         EXPECT_EQ(first.waitForExit(), 0);
         EXPECT_EQ(first.output(), "");
     }
@@ -535,7 +535,7 @@ TEST_F(EndToEnd, ABadFileOrAFolderThatCannotBeWrittenGetsOneLineAndTheGamePlaysO
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {15}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {16}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

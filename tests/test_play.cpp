@@ -477,9 +477,9 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 16)
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 17)
         << "Colours, four pages, Opponent, Hint, column "
-           "values, rows, New game, Undo, Redo, Review, Record, marks, Quit";
+           "values, rows, New game, Undo, Redo, Review, Record, marks, Online, Quit";
 }
 
 // A random game of n moves, as columns.

@@ -143,6 +143,8 @@ var Module = (function () {
       else if (letter === 'y') key = 25;
     } else if (!event.ctrlKey && !event.altKey && !event.metaKey) {
       if (event.key === 'Escape') key = 27;
+      else if (event.key === 'Backspace') key = 8;
+      else if (event.key === 'Enter' && !(event.target instanceof HTMLButtonElement)) key = 13;
       else if (event.key.length === 1 && event.key.charCodeAt(0) < 128)
         key = event.key.charCodeAt(0);
     }
@@ -236,6 +238,12 @@ var Module = (function () {
         document.getElementById('ended').hidden = false;
         document.getElementById('again').focus();
       },
+      // A game hosted on the page's server: its link, to hand on.
+      share: (link) => {
+        const anchor = document.getElementById('share-link');
+        anchor.href = anchor.textContent = link;
+        document.getElementById('share').hidden = false;
+      },
       withoutWebGL: () => {
         stage.hidden = true;
         document.querySelector('header').hidden = true;
@@ -247,4 +255,11 @@ var Module = (function () {
 
 document.getElementById('again').addEventListener('click', () => {
   window.location.href = window.location.pathname;
+});
+
+document.getElementById('copy').addEventListener('click', (event) => {
+  const link = document.getElementById('share-link').href;
+  const button = event.currentTarget;
+  navigator.clipboard.writeText(link).then(() => { button.textContent = 'Copied'; },
+    () => { window.getSelection().selectAllChildren(document.getElementById('share-link')); });
 });

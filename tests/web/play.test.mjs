@@ -120,7 +120,7 @@ test('the menu holds the desktop\'s entries and acts on the game', async () => {
   assert.deepEqual(labels, [' Colours ', ' Game Instructions ', ' Helpful Reminders ',
     ' Single Player Rules ', ' Keyboard ', ' Opponent ', ' Hint ', ' Show column values ',
     ' Hide rows ', ' New game ', ' Undo ', ' Redo ', ' Review ', ' Record ', ' Marks on balls ',
-    ' Quit']);
+    ' Online ', ' Quit']);
   // The opponent in force carries a '*'; a page shows in the strip.
   const opponents = await page.$$eval('#menu > ul > li:nth-child(6) li > button',
     (b) => b.map((e) => e.textContent));
@@ -185,7 +185,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
 test('quit ends the game and offers another', async () => {
   const { page, errors } = await open(shared.browser, shared.server.url);
   await page.mouse.click(400, 300, { button: 'right' });
-  await page.click('#menu > ul > li:nth-child(16) > button');
+  await page.click('#menu > ul > li:nth-child(17) > button');
   assert.equal(await page.$eval('#ended', (e) => e.hidden), false);
   assert.equal(await page.$eval('#stage', (e) => e.hidden), true);
   // Keys go nowhere (Space would press the focused button).
