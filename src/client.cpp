@@ -60,16 +60,13 @@ net::ssl::context& tlsContext() {
 }
 #endif
 
-template <bool Secure> struct StreamOf {
-    using type = beast::tcp_stream;
-};
+template <bool Secure> struct StreamOf { using type = beast::tcp_stream; };
 #ifdef KAVETO_TLS
-template <> struct StreamOf<true> {
-    using type = beast::ssl_stream<beast::tcp_stream>;
-};
+template <> struct StreamOf<true> { using type = beast::ssl_stream<beast::tcp_stream>; };
 #endif
 
-template <bool Secure> class Connection : public Link, public std::enable_shared_from_this<Connection<Secure>> {
+template <bool Secure>
+class Connection : public Link, public std::enable_shared_from_this<Connection<Secure>> {
   public:
     Connection(net::io_context& io, GameAddress address, unsigned number)
         : resolver(io), ws(make(io)), address(std::move(address)), number(number) {}
@@ -105,16 +102,14 @@ template <bool Secure> class Connection : public Link, public std::enable_shared
     void connect(const tcp::resolver::results_type& found) {
         beast::get_lowest_layer(ws).expires_after(std::chrono::seconds(10));
         auto self = this->shared_from_this();
-        beast::get_lowest_layer(ws).async_connect(
-            found, [self](beast::error_code error, const tcp::endpoint&) {
-                if (error)
-                    return self->failed("cannot reach " + self->where() + " (" + error.message() +
-                                        ")");
-                beast::error_code ignored;
-                beast::get_lowest_layer(self->ws).socket().set_option(tcp::no_delay(true),
-                                                                       ignored);
-                self->secure();
-            });
+        beast::get_lowest_layer(ws).async_connect(found, [self](beast::error_code error,
+                                                                const tcp::endpoint&) {
+            if (error)
+                return self->failed("cannot reach " + self->where() + " (" + error.message() + ")");
+            beast::error_code ignored;
+            beast::get_lowest_layer(self->ws).socket().set_option(tcp::no_delay(true), ignored);
+            self->secure();
+        });
     }
 
     void secure() {
@@ -124,14 +119,13 @@ template <bool Secure> class Connection : public Link, public std::enable_shared
             SSL_set_tlsext_host_name(ws.next_layer().native_handle(), address.host.c_str());
             ws.next_layer().set_verify_callback(net::ssl::host_name_verification(address.host));
             auto self = this->shared_from_this();
-            ws.next_layer().async_handshake(net::ssl::stream_base::client,
-                                            [self](beast::error_code error) {
-                                                if (error)
-                                                    return self->failed(
-                                                        "no trusted TLS with " + self->where() +
-                                                        " (" + error.message() + ")");
-                                                self->handshake();
-                                            });
+            ws.next_layer().async_handshake(
+                net::ssl::stream_base::client, [self](beast::error_code error) {
+                    if (error)
+                        return self->failed("no trusted TLS with " + self->where() + " (" +
+                                            error.message() + ")");
+                    self->handshake();
+                });
             return;
         }
 #endif
@@ -143,11 +137,11 @@ template <bool Secure> class Connection : public Link, public std::enable_shared
             request.set(beast::http::field::user_agent, "kaveto");
         }));
         auto self = this->shared_from_this();
-        ws.async_handshake(address.host + ":" + std::to_string(address.port),
-                           "/ws/" + address.code, [self](beast::error_code error) {
+        ws.async_handshake(address.host + ":" + std::to_string(address.port), "/ws/" + address.code,
+                           [self](beast::error_code error) {
                                if (error)
-                                   return self->failed("no game server at " + self->where() +
-                                                       " (" + error.message() + ")");
+                                   return self->failed("no game server at " + self->where() + " (" +
+                                                       error.message() + ")");
                                self->opened();
                            });
     }

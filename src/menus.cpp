@@ -104,8 +104,8 @@ template <int n> constexpr Table table(void (*handler)(int), const Entry (&entri
     return {handler, entries, n};
 }
 
-const Table menus[menuCount] = {table(mainMenu, mainEntries), table(player, colourEntries),
-                                table(colour1, player1Entries), table(colour2, player2Entries),
+const Table menus[menuCount] = {table(mainMenu, mainEntries),     table(player, colourEntries),
+                                table(colour1, player1Entries),   table(colour2, player2Entries),
                                 table(opponent, opponentEntries), table(online, onlineEntries)};
 
 // The menu value of the colour (red, green, blue) in the list, or the first's.

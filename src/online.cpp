@@ -91,8 +91,7 @@ void tellTurn() {
     else if (gamecount == 27)
         announce("Kaveto: GAME OVER", false);
     else
-        announce(seatOnTurn() == 1 ? "Kaveto: Player 1's turn" : "Kaveto: Player 2's turn",
-                 false);
+        announce(seatOnTurn() == 1 ? "Kaveto: Player 1's turn" : "Kaveto: Player 2's turn", false);
 }
 
 void countResult() {
@@ -183,8 +182,8 @@ void lost(const std::string& why) {
     if (leaving || address.host.empty())
         return;
     const int wait = static_cast<int>(backoff * 1000);
-    connection = (why.empty() ? std::string("the connection is lost") : why) + "; trying again in " +
-                 std::to_string((wait + 999) / 1000) + " s";
+    connection = (why.empty() ? std::string("the connection is lost") : why) +
+                 "; trying again in " + std::to_string((wait + 999) / 1000) + " s";
     if (!retrying) {
         retrying = true;
         glutTimerFunc(static_cast<unsigned>(wait), retry, 0);
@@ -443,7 +442,7 @@ std::string onlineLine() {
         return "The game's address (HOST:PORT/CODE), then Enter: " + typed + "_";
     if (address.host.empty())
         return "";
-    std::string line = onlineSeat == 0   ? "Watching"
+    std::string line = onlineSeat == 0  ? "Watching"
                        : onlineSeat > 0 ? "You are Player " + std::to_string(onlineSeat)
                                         : "Online";
     const int them = onlineSeat == 1 ? 2 : 1;

@@ -75,7 +75,8 @@ bool replaceFile(const std::string& path, const std::string& text, std::string& 
 
 bool appendFile(const std::string& path, const std::string& text, std::string& why) {
     const int fd = makeFolders(path) ? open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0600) : -1;
-    bool written = fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    bool written =
+        fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     if (!written)
         why = std::strerror(errno);
     if (fd >= 0)

@@ -110,9 +110,9 @@ bool appendFile(const std::string& path, const std::string& text, std::string& w
         return false;
     }
     DWORD written = 0;
-    const bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                                 nullptr) &&
-                       written == text.size();
+    const bool whole =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
     if (!whole)
         why = lastError();
     CloseHandle(file);

@@ -96,9 +96,7 @@ std::string printable(const std::string& text) {
 
 // A connection counted against its address for as long as it lasts.
 struct Counted {
-    explicit Counted(std::string from) : address(std::move(from)) {
-        state->connections[address]++;
-    }
+    explicit Counted(std::string from) : address(std::move(from)) { state->connections[address]++; }
     ~Counted() {
         if (--state->connections[address] == 0)
             state->connections.erase(address);
@@ -254,8 +252,8 @@ class Session : public std::enable_shared_from_this<Session> {
     bool withinRate() {
         const ServerOptions& o = state->options;
         const Clock::time_point now = Clock::now();
-        tokens = std::min(2 * o.rate,
-                          tokens + o.rate * std::chrono::duration<double>(now - lastRefill).count());
+        tokens = std::min(
+            2 * o.rate, tokens + o.rate * std::chrono::duration<double>(now - lastRefill).count());
         lastRefill = now;
         if (tokens < 1)
             return false;
@@ -639,9 +637,10 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         reply(http::status::ok, body.str(), request, contentType(file));
     }
 
-    void reply(http::status status, std::string body, const http::request<http::string_body>& request,
-               const char* type = "text/plain") {
-        auto response = std::make_shared<http::response<http::string_body>>(status, request.version());
+    void reply(http::status status, std::string body,
+               const http::request<http::string_body>& request, const char* type = "text/plain") {
+        auto response =
+            std::make_shared<http::response<http::string_body>>(status, request.version());
         response->set(http::field::server, "kaveto-server");
         response->set(http::field::content_type, type);
         response->keep_alive(request.keep_alive());
@@ -650,13 +649,14 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         response->prepare_payload();
         if (head)
             response->body().clear();
-        http::async_write(stream, *response,
-                          [self = shared_from_this(), response, head](beast::error_code error, size_t) {
-                              if (!error && response->keep_alive() && !head)
-                                  self->read();
-                              else
-                                  self->stream.socket().shutdown(tcp::socket::shutdown_send, error);
-                          });
+        http::async_write(
+            stream, *response,
+            [self = shared_from_this(), response, head](beast::error_code error, size_t) {
+                if (!error && response->keep_alive() && !head)
+                    self->read();
+                else
+                    self->stream.socket().shutdown(tcp::socket::shutdown_send, error);
+            });
     }
 
     beast::tcp_stream stream;
@@ -709,10 +709,11 @@ void loadGames() {
             int number;
             if (!splitMessage(line, words)) {
                 good = false;
-            } else if (words[0] == "seat" && words.size() == 3 && wordNumber(words[1], 1, 2, number) &&
-                       isToken(words[2])) {
+            } else if (words[0] == "seat" && words.size() == 3 &&
+                       wordNumber(words[1], 1, 2, number) && isToken(words[2])) {
                 room->tokens[number - 1] = words[2];
-            } else if (words[0] == "move" && words.size() == 2 && wordNumber(words[1], 1, 9, number)) {
+            } else if (words[0] == "move" && words.size() == 2 &&
+                       wordNumber(words[1], 1, 9, number)) {
                 good = refereeMove(room->position, playerOnTurn(room->position) + 1,
                                    static_cast<int>(room->moves.size()), number)
                            .empty();
@@ -751,8 +752,8 @@ void sweep(net::steady_timer& timer) {
         for (auto at = state->rooms.begin(); at != state->rooms.end();) {
             Room& room = *at->second;
             const bool ended = over(room) || room.abandoned;
-            const bool empty = room.players[0] == nullptr && room.players[1] == nullptr &&
-                               room.watchers.empty();
+            const bool empty =
+                room.players[0] == nullptr && room.players[1] == nullptr && room.watchers.empty();
             if (ended && empty && Clock::now() - room.since > std::chrono::hours(1)) {
                 forget(room);
                 at = state->rooms.erase(at);
@@ -846,9 +847,7 @@ std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
             return name + " needs a value, or is not an option";
         const std::string value = argv[++i];
         int number = 0;
-        auto whole = [&](int low, int high) {
-            return wordNumber(value, low, high, number);
-        };
+        auto whole = [&](int low, int high) { return wordNumber(value, low, high, number); };
         if (name == "--port" && whole(0, 65535))
             options.port = number;
         else if (name == "--listen")

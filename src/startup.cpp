@@ -31,7 +31,8 @@ const GLfloat mat_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat high_shininess[] = {100.0f};
 
-const char* const usage = R"(Usage: kaveto [--moves DIGITS | --play ADDRESS | --watch ADDRESS] [X options]
+const char* const usage =
+    R"(Usage: kaveto [--moves DIGITS | --play ADDRESS | --watch ADDRESS] [X options]
 A board game for two players on a cube of 3 x 3 x 3 cells.
 
 Keys:

@@ -1,0 +1,168 @@
+#include "wsraw.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+
+std::string clientFrame(int opcode, const std::string& payload, bool final) {
+    static std::mt19937 random(7);
+    std::string frame;
+    frame += static_cast<char>((final ? 0x80 : 0) | opcode);
+    const size_t n = payload.size();
+    if (n < 126) {
+        frame += static_cast<char>(0x80 | n);
+    } else if (n < 65536) {
+        frame += static_cast<char>(0x80 | 126);
+        frame += static_cast<char>(n >> 8);
+        frame += static_cast<char>(n & 255);
+    } else {
+        frame += static_cast<char>(0x80 | 127);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            frame += static_cast<char>((n >> shift) & 255);
+    }
+    char mask[4];
+    for (char& m : mask)
+        m = static_cast<char>(random());
+    frame.append(mask, 4);
+    for (size_t i = 0; i < n; i++)
+        frame += static_cast<char>(payload[i] ^ mask[i % 4]);
+    return frame;
+}
+
+bool takeFrame(std::string& read, int& opcode, std::string& payload) {
+    if (read.size() < 2)
+        return false;
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(read.data());
+    size_t length = b[1] & 127, at = 2;
+    if (length == 126) {
+        if (read.size() < 4)
+            return false;
+        length = static_cast<size_t>(b[2]) << 8 | b[3];
+        at = 4;
+    } else if (length == 127) {
+        if (read.size() < 10)
+            return false;
+        length = 0;
+        for (int i = 0; i < 8; i++)
+            length = length << 8 | b[2 + i];
+        at = 10;
+    }
+    if (read.size() < at + length)
+        return false;
+    opcode = b[0] & 15;
+    payload = read.substr(at, length);
+    read.erase(0, at + length);
+    return true;
+}
+
+RawSocket::~RawSocket() {
+    if (fd >= 0)
+        close(fd);
+}
+
+bool RawSocket::connectTo(int port) {
+    fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool RawSocket::open(int port, const std::string& path, const std::string& headers) {
+    if (!connectTo(port))
+        return false;
+    sendRaw("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n" +
+            headers + "\r\n");
+    // The answer's header, up to its blank line; frames may follow it.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    size_t blank;
+    while ((blank = read.find("\r\n\r\n")) == std::string::npos) {
+        pollfd p = {fd, POLLIN, 0};
+        if (std::chrono::steady_clock::now() > end || poll(&p, 1, 100) < 0)
+            return false;
+        char buffer[4096];
+        const ssize_t got = p.revents ? recv(fd, buffer, sizeof buffer, 0) : 0;
+        if (p.revents && got <= 0)
+            return false;
+        read.append(buffer, got > 0 ? static_cast<size_t>(got) : 0);
+    }
+    answer = read.substr(0, read.find("\r\n"));
+    read.erase(0, blank + 4);
+    return answer.find(" 101 ") != std::string::npos;
+}
+
+bool RawSocket::sendRaw(const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool RawSocket::receive(std::string& text, int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        int opcode;
+        std::string payload;
+        while (takeFrame(read, opcode, payload)) {
+            if (opcode == 1) {
+                text = payload;
+                return true;
+            }
+            if (opcode == 9)
+                sendRaw(clientFrame(10, payload));
+            if (opcode == 8) {
+                closeCode = payload.size() >= 2 ? static_cast<unsigned char>(payload[0]) << 8 |
+                                                      static_cast<unsigned char>(payload[1])
+                                                : 1005;
+                return false;
+            }
+        }
+        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              end - std::chrono::steady_clock::now())
+                                              .count());
+        pollfd p = {fd, POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, left) <= 0)
+            return false;
+        char buffer[65536];
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            closeCode = closeCode == 0 ? 1006 : closeCode;
+            return false;
+        }
+        read.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+bool RawSocket::ask(const std::string& text, const std::string& expected) {
+    std::string got;
+    return sendText(text) && receive(got) && got == expected;
+}
+
+bool RawSocket::closedWithin(int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::string text;
+    while (std::chrono::steady_clock::now() < end) {
+        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              end - std::chrono::steady_clock::now())
+                                              .count());
+        if (!receive(text, std::max(1, left)))
+            return closeCode != 0;
+    }
+    return false;
+}

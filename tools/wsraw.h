@@ -1,0 +1,50 @@
+#ifndef KAVETO_TOOLS_WSRAW_H
+#define KAVETO_TOOLS_WSRAW_H
+
+// A WebSocket client written from the protocol's frames over a plain TCP
+// socket, for the tests and the benchmark: it sends what a well-behaved
+// client would not, and reads what the server answers, byte for byte.
+
+#include <string>
+
+// A frame as the client sends it: masked, with its opcode (1 text, 2 binary,
+// 8 close, 9 ping, 10 pong).
+std::string clientFrame(int opcode, const std::string& payload, bool final = true);
+// Takes one whole frame from the front of what was read: its opcode and
+// payload; false while the frame is not whole.
+bool takeFrame(std::string& read, int& opcode, std::string& payload);
+
+class RawSocket {
+  public:
+    RawSocket() = default;
+    RawSocket(const RawSocket&) = delete;
+    RawSocket& operator=(const RawSocket&) = delete;
+    ~RawSocket();
+
+    // Connects to 127.0.0.1:port; false when it cannot.
+    bool connectTo(int port);
+    // Connects and asks for the WebSocket at path, with extra header lines
+    // (each ending in \r\n); true when the server answers 101. The answer's
+    // status line is kept in `answer`.
+    bool open(int port, const std::string& path, const std::string& headers = "");
+    // Sends bytes as they are.
+    bool sendRaw(const std::string& bytes);
+    bool sendText(const std::string& text) { return sendRaw(clientFrame(1, text)); }
+    // The next text message, answering pings on the way; false on a close
+    // (its code in closeCode), the end of the connection, or the time-out.
+    bool receive(std::string& text, int milliseconds = 5000);
+    // Sends the text and expects that answer next.
+    bool ask(const std::string& text, const std::string& expected);
+    // Whether the server ended the connection (a close frame or the end of
+    // the stream) within the time.
+    bool closedWithin(int milliseconds);
+
+    int fd = -1;
+    int closeCode = 0;
+    std::string answer;
+
+  private:
+    std::string read;
+};
+
+#endif
