@@ -4,6 +4,7 @@
 #include "computer.h"
 #include "game.h"
 #include "history.h"
+#include "referee.h"
 #include "reviewtext.h"
 #include "solver.h"
 
@@ -281,6 +282,45 @@ TEST(Review, TheLineOfEachMoveSaysItsKindItsCostAndTheBestColumns) {
     for (int kind = 0; kind < 4; kind++)
         EXPECT_GT(seen[kind], 0) << "no move of the kind " << kinds[kind];
     gameMoves.clear();
+}
+
+TEST(Referee, AcceptsEveryLegalMoveAndRefusesEachIllegalOneWithItsReason) {
+    // Random attempts of either seat, with the board's count right or not,
+    // judged by the game's own rules: its landing cell, its turn, its count.
+    std::mt19937 random(11);
+    int refused[5] = {};
+    const char* const reasons[5] = {"column", "over", "stale", "turn", "full"};
+    for (int game = 0; game < 40; game++) {
+        Position position = {{0, 0}};
+        for (int attempt = 0; attempt < 200; attempt++) {
+            const int seat = 1 + static_cast<int>(random() % 2);
+            const int column = static_cast<int>(random() % 11);
+            const int told =
+                random() % 8 == 0 ? gamecount + static_cast<int>(random() % 3) - 1 : gamecount;
+            const char* expected = column < 1 || column > 9    ? "column"
+                                   : gamecount == 27           ? "over"
+                                   : told != gamecount         ? "stale"
+                                   : seat != turn + 1          ? "turn"
+                                   : landingCell(column) == 0 ? "full"
+                                                               : "";
+            ASSERT_EQ(refereeMove(position, seat, told, column), expected);
+            if (*expected == '\0') {
+                placeBall(landingCell(column));
+                turn = 1 - turn;
+            } else {
+                refused[std::find(reasons, reasons + 5, std::string(expected)) - reasons]++;
+            }
+            const Position board = boardPosition();
+            ASSERT_TRUE(position.balls[0] == board.balls[0] && position.balls[1] == board.balls[1]);
+        }
+        // The game's board empty again, without a window to redraw.
+        std::fill(&spots[0][0][0], &spots[0][0][0] + 54, 0);
+        for (int c = 0; c < 9; c++)
+            *columnCount(c) = 0;
+        turn = gamecount = 0;
+    }
+    for (int i = 0; i < 5; i++)
+        EXPECT_GT(refused[i], 0) << "no move refused as " << reasons[i];
 }
 
 TEST(Review, WordsAgreeInNumber) {
