@@ -372,7 +372,7 @@ void onlineLeave() {
 bool onlineMayMove() {
     if (address.host.empty())
         return true;
-    return onlineSeat > 0 && started && other != 2 && gamecount < 27 &&
+    return connected && onlineSeat > 0 && started && other != 2 && gamecount < 27 &&
            seatOnTurn() == onlineSeat && sent < 0 && arriving.empty() && !dropping;
 }
 

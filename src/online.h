@@ -29,8 +29,8 @@ bool onlineActive();
 // The game's moveOffered while online: a move made here is sent to the
 // server, and played when it comes back; true, and nothing played here.
 bool onlineOffers(int column);
-// Whether the local player may play now: not online, or online with the
-// seat on turn, the game started and no move of theirs on its way.
+// Whether the local player may play now: not online, or online, connected,
+// with the seat on turn, the game started and no move of theirs on its way.
 bool onlineMayMove();
 // Whether the choice (Undo, Redo, the hint, the column values, the
 // computer, the review before GAME OVER) waits for the end of an online

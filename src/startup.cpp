@@ -71,6 +71,8 @@ Options:
 std::vector<int> startingMoves;
 std::string onlineAddress;
 bool onlineWatch = false;
+// Whether -geometry placed and sized the window, in place of the game's own.
+bool geometryNamed = false;
 
 bool isOneOf(const char* argument, std::initializer_list<const char*> names) {
     for (const char* name : names)
@@ -118,6 +120,7 @@ int checkCommandLine(int argc, char** argv) {
                 return 2;
             }
             displayNamed = displayNamed || std::strcmp(argv[i], "-display") == 0;
+            geometryNamed = geometryNamed || std::strcmp(argv[i], "-geometry") == 0;
             i++;
         } else if (!isOneOf(argv[i], {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"})) {
             std::fprintf(stderr, "kaveto: unknown argument '%s'; try 'kaveto --help'\n", argv[i]);
@@ -150,8 +153,10 @@ void reshape(int width, int height) {
 
 void createGameWindow() {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(300, 0);
-    glutInitWindowSize(winWidth, winHeight);
+    if (!geometryNamed) {
+        glutInitWindowPosition(300, 0);
+        glutInitWindowSize(winWidth, winHeight);
+    }
     glutCreateWindow("Kaveto by Lorvane & Tessmer");
     prepareGameWindow();
     init();

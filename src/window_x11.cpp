@@ -3,8 +3,10 @@
 #include "swapcontrol.h"
 
 #include <GL/glx.h>
+#include <X11/Xatom.h>
 #include <X11/Xlibint.h>
 #include <X11/Xutil.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +50,10 @@ void prepareGameWindow() {
     Display* x = glXGetCurrentDisplay();
     gameWindow = glXGetCurrentDrawable();
     XSetClassHint(x, gameWindow, &hint);
+    // Whose window it is, for window managers and tools.
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(x, gameWindow, XInternAtom(x, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
     toolkitConverter = XESetWireToEvent(x, DestroyNotify, convertDestroyNotify);
     // On exit the toolkit destroys the window itself, from a handler of its
     // own that runs after this one: that must not cut exit short.

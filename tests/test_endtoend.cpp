@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "solver.h"
+#include "wsraw.h"
 #include "xdrive.h"
 
 #include <X11/keysym.h>
@@ -554,3 +555,119 @@ TEST_F(EndToEnd, ADestroyedWindowEndsTheGameWithinASecond) {
 }
 
 } // namespace
+
+namespace {
+
+// The lines that the server keeps of a game.
+std::string keptGame(const std::string& state, const std::string& code) {
+    std::ifstream in(state + "/" + code);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The board's part of a window, above the strip, whose texts say who is who.
+Shot board(const Shot& shot) {
+    Shot part = shot;
+    part.height = std::min(shot.height, 640);
+    part.pixels.resize(static_cast<size_t>(part.width) * part.height);
+    return part;
+}
+
+} // namespace
+
+TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
+    Home state, homes[2];
+    auto server = std::make_unique<ServerProcess>(state.root, 0);
+    ASSERT_GT(server->port, 0);
+    const std::string where = "127.0.0.1:" + std::to_string(server->port) + "/DUEL";
+    const char* const places[2] = {"800x800+0+0", "800x800+1000+0"};
+    std::unique_ptr<GameProcess> games[2];
+    auto start = [&](int seat) {
+        games[seat] = std::make_unique<GameProcess>(
+            homes[seat].environment(),
+            std::vector<std::string>{"-geometry", places[seat], "--play", where});
+        ASSERT_NE(games[seat]->waitForWindow(), 0u) << games[seat]->output();
+    };
+    // Player 1 first, then player 2: the server's seats in that order.
+    for (int seat = 0; seat < 2; seat++) {
+        start(seat);
+        ASSERT_TRUE(waitFor([&] {
+            return keptGame(state.root, "DUEL").find("seat " + std::to_string(seat + 1)) !=
+                   std::string::npos;
+        }));
+    }
+    // The strip's foot: "You are Player N; connected" is short; "…; waiting
+    // for Player 2" and "…; the connection is lost; trying again" are longer.
+    auto footIs = [&](int seat, bool shortLine) {
+        return waitFor([&] {
+            const Shot s = games[seat]->screenshot();
+            const int beyond =
+                s.count(240, 762, 420, 778, [](Pixel p) { return litFrom(p, white); });
+            return s.count(40, 762, 200, 778, [](Pixel p) { return litFrom(p, white); }) > 20 &&
+                   (shortLine ? beyond == 0 : beyond > 20);
+        });
+    };
+    // A move by keys or by a click on the top of the column; then both
+    // windows show the same board, and the next player's turn line.
+    const std::string columns = "513798642415736982493168527";
+    auto move = [&](int n) {
+        GameProcess& mover = *games[n % 2];
+        const int column = columns[n] - '1';
+        if (n % 3 == 0) {
+            int x, y;
+            projectToWindow(column % 3 - 1, 1.5, column / 3 - 1, x, y);
+            mover.clickAt(x, y, 1);
+            mover.clickAt(x, y, 1);
+        } else {
+            mover.moveTo(400, 400);
+            mover.type(std::string(1, columns[n]) + " ");
+        }
+        const float* next = n % 2 == 0 ? green : red;
+        Shot shots[2];
+        return waitFor([&] {
+            for (int s = 0; s < 2; s++)
+                shots[s] = games[s]->screenshot();
+            return turnLinePixels(shots[0], next) > 60 && turnLinePixels(shots[1], next) > 60 &&
+                   board(shots[0]) == board(shots[1]);
+        });
+    };
+    for (int seat = 0; seat < 2; seat++)
+        ASSERT_TRUE(footIs(seat, true)) << "player " << seat + 1 << " has heard of the start";
+    for (int n = 0; n < 9; n++)
+        ASSERT_TRUE(move(n)) << "move " << n + 1;
+    // Out of turn: player 1's keys do nothing.
+    const Shot before = games[0]->screenshot();
+    games[0]->moveTo(400, 400);
+    games[0]->type("3 ");
+    EXPECT_FALSE(waitFor([&] { return !(games[0]->screenshot() == before); },
+                         std::chrono::milliseconds(700)));
+    ASSERT_TRUE(move(9));
+    // Player 2 killed, and started again on the same machine: its seat back.
+    games[1]->stop();
+    start(1);
+    ASSERT_TRUE(footIs(1, true)) << "player 2 is back in the seat";
+    for (int n = 10; n < 16; n++)
+        ASSERT_TRUE(move(n)) << "move " << n + 1 << " after player 2's return";
+    // The server killed outright and started again on its games: both see
+    // the connection lost (a longer line), then return.
+    server->kill();
+    for (int seat = 0; seat < 2; seat++)
+        ASSERT_TRUE(footIs(seat, false)) << "player " << seat + 1 << " sees the loss";
+    server = std::make_unique<ServerProcess>(state.root, std::stoi(where.substr(10)));
+    ASSERT_GT(server->port, 0);
+    for (int seat = 0; seat < 2; seat++)
+        ASSERT_TRUE(footIs(seat, true)) << "player " << seat + 1 << " is back";
+    for (int n = 16; n < 27; n++)
+        ASSERT_TRUE(move(n)) << "move " << n + 1 << " after the server's return";
+    // GAME OVER in both, and every move kept, in order.
+    for (auto& game : games)
+        EXPECT_GT(
+            game->screenshot().count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }),
+            60);
+    const std::string kept = keptGame(state.root, "DUEL");
+    std::string moves;
+    for (size_t at = 0; (at = kept.find("move ", at)) != std::string::npos; at += 5)
+        moves += kept[at + 5];
+    EXPECT_EQ(moves, columns);
+}

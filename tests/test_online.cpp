@@ -7,14 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -194,44 +192,6 @@ TEST(Server, HostileClientsAreRefusedOrClosedWhileAGameBesideThemCompletes) {
     EXPECT_TRUE(silent[0]->closedWithin(8000));
     std::filesystem::remove(state.path + "/../kaveto-secret");
 }
-
-// kaveto-server as a process of its own, on a port the system picks unless told one.
-struct ServerProcess {
-    pid_t pid = -1;
-    int port = 0;
-    ServerProcess(const std::string& state, int askedPort) {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], 1);
-            const std::string portText = std::to_string(askedPort);
-            const char* path = std::getenv("KAVETO_SERVER");
-            execl(path, path, "--port", portText.c_str(), "--state", state.c_str(), nullptr);
-            _exit(127);
-        }
-        close(out[1]);
-        // "kaveto-server: listening on http://127.0.0.1:PORT/"
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        const size_t colon = line.rfind(':');
-        if (colon != std::string::npos)
-            port = std::atoi(line.c_str() + colon + 1);
-    }
-    void kill() {
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-    ~ServerProcess() {
-        if (pid > 0)
-            kill();
-    }
-};
 
 TEST(Server, AGameLivesThroughTheServerKilledOutrightAndStartedAgain) {
     Folder state;

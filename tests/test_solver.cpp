@@ -297,12 +297,12 @@ TEST(Referee, AcceptsEveryLegalMoveAndRefusesEachIllegalOneWithItsReason) {
             const int column = static_cast<int>(random() % 11);
             const int told =
                 random() % 8 == 0 ? gamecount + static_cast<int>(random() % 3) - 1 : gamecount;
-            const char* expected = column < 1 || column > 9    ? "column"
-                                   : gamecount == 27           ? "over"
-                                   : told != gamecount         ? "stale"
-                                   : seat != turn + 1          ? "turn"
+            const char* expected = column < 1 || column > 9   ? "column"
+                                   : gamecount == 27          ? "over"
+                                   : told != gamecount        ? "stale"
+                                   : seat != turn + 1         ? "turn"
                                    : landingCell(column) == 0 ? "full"
-                                                               : "";
+                                                              : "";
             ASSERT_EQ(refereeMove(position, seat, told, column), expected);
             if (*expected == '\0') {
                 placeBall(landingCell(column));

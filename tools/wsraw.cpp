@@ -1,10 +1,13 @@
 #include "wsraw.h"
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -166,3 +169,37 @@ bool RawSocket::closedWithin(int milliseconds) {
     }
     return false;
 }
+
+ServerProcess::ServerProcess(const std::string& state, int asked) {
+    int out[2];
+    if (pipe(out) != 0)
+        return;
+    pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        const std::string portText = std::to_string(asked);
+        const char* path = std::getenv("KAVETO_SERVER");
+        execl(path, path, "--port", portText.c_str(), "--state", state.c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    // "kaveto-server: listening on http://127.0.0.1:PORT/"
+    std::string line;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n')
+        line += c;
+    close(out[0]);
+    const size_t colon = line.rfind(':');
+    if (colon != std::string::npos)
+        port = std::atoi(line.c_str() + colon + 1);
+}
+
+void ServerProcess::kill() {
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+ServerProcess::~ServerProcess() { kill(); }

@@ -47,4 +47,16 @@ class RawSocket {
     std::string read;
 };
 
+// kaveto-server ($KAVETO_SERVER) as a process of its own, keeping its games
+// in the state folder, on the port asked for or one the system picks (0).
+struct ServerProcess {
+    ServerProcess(const std::string& state, int port);
+    ~ServerProcess();
+    // Ends it at once, as a crash would.
+    void kill();
+    int pid = -1;
+    // The port it listens on, read from its first line; 0 if it did not start.
+    int port = 0;
+};
+
 #endif

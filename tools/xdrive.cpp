@@ -1,5 +1,6 @@
 #include "xdrive.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -25,21 +26,43 @@ const char* const gameTitle = "Kaveto by Lorvane & Tessmer";
 // the request fails and the caller sees an empty result.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
-Window findByTitle(Display* x, Window parent) {
+// The process whose window it says it is, or 0.
+long windowPid(Display* x, Window window) {
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(x, window, XInternAtom(x, "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &items, &after, &data) == Success &&
+        data != nullptr && items == 1)
+        pid = *reinterpret_cast<long*>(data);
+    if (data != nullptr)
+        XFree(data);
+    return pid;
+}
+
+// The game's window: the process's own where the window names its process,
+// else the one with the game's title.
+Window findGameWindow(Display* x, Window parent, pid_t pid) {
     Window root, parentOut, *children = nullptr;
     unsigned int n = 0;
     if (!XQueryTree(x, parent, &root, &parentOut, &children, &n))
         return 0;
     Window found = 0;
     for (unsigned int i = 0; i < n && found == 0; i++) {
+        const long owner = windowPid(x, children[i]);
         char* name = nullptr;
-        if (XFetchName(x, children[i], &name) && name != nullptr) {
+        if (owner == pid) {
+            found = children[i];
+        } else if (owner == 0 && XFetchName(x, children[i], &name) && name != nullptr) {
             if (std::strcmp(name, gameTitle) == 0)
                 found = children[i];
-            XFree(name);
         }
+        if (name != nullptr)
+            XFree(name);
         if (found == 0)
-            found = findByTitle(x, children[i]);
+            found = findGameWindow(x, children[i], pid);
     }
     if (children != nullptr)
         XFree(children);
@@ -168,7 +191,7 @@ Window GameProcess::waitForWindow(int pollMs) {
         return 0;
     waitFor(
         [this] {
-            gameWindow = findByTitle(x, DefaultRootWindow(x));
+            gameWindow = findGameWindow(x, DefaultRootWindow(x), pid);
             if (gameWindow == 0)
                 return false;
             XWindowAttributes attributes;
