@@ -6,9 +6,13 @@
 // GoogleTest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 
+#include "wsraw.h"
 #include "xdrive.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -88,6 +92,56 @@ TEST(Wine, TheWindowsBuildAnswersOnItsConsoleAndEndsWhenItsWindowCloses) {
     game.waitForShot([](const Shot& s) { return turnLine(s, true); });
     game.closeWindow();
     EXPECT_EQ(game.waitForExit(), 0) << "a window closed ends the game with status 0";
+}
+
+TEST(Wine, TheWindowsBuildPlaysOnlineAgainstTheLinuxServer) {
+    const char* binary = std::getenv("KAVETO_WINDOWS_BINARY");
+    ASSERT_NE(binary, nullptr);
+    char folder[] = "/tmp/kaveto-wine-state.XXXXXX";
+    const std::string state = mkdtemp(folder);
+    ServerProcess server(state, 0);
+    ASSERT_GT(server.port, 0);
+    // The Linux build's picture of the two moves to come, then the Windows
+    // build in the game's first seat.
+    GameProcess linux({}, {"--moves", "53"});
+    ASSERT_NE(linux.waitForWindow(), 0u);
+    const Shot expected = linux.waitForShot([](const Shot& s) { return turnLine(s, true); });
+    linux.stop();
+    setenv("KAVETO_BINARY", binary, 1);
+    GameProcess game({}, {"--play", "127.0.0.1:" + std::to_string(server.port) + "/WINE"});
+    ASSERT_NE(game.waitForWindow(), 0u) << game.output();
+    auto kept = [&] {
+        std::ifstream in(state + "/WINE");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    ASSERT_TRUE(waitFor([&] { return kept().find("seat 1") != std::string::npos; }));
+    // Player 2, a client written from the protocol's frames, on this side.
+    RawSocket other;
+    std::string got;
+    ASSERT_TRUE(other.open(server.port, "/ws/WINE"));
+    ASSERT_TRUE(other.sendText("hello 1 play") && other.receive(got) &&
+                got.rfind("seat 2 ", 0) == 0);
+    ASSERT_TRUE(other.receive(got) && got == "start");
+    // Once the game has heard of the start, its move arrives here, and ours there.
+    game.clickAt(100, 760, 1);
+    ASSERT_TRUE(waitFor([&] {
+        game.moveTo(400, 400);
+        game.type("5 ");
+        return other.receive(got, 500) && got == "moved 0 5";
+    })) << got;
+    ASSERT_TRUE(other.sendText("move 1 3") && other.receive(got) && got == "moved 1 3");
+    const Shot shown = game.waitForShot([&](const Shot& s) {
+        return turnLine(s, true) && std::equal(s.pixels.begin(), s.pixels.begin() + 800 * 640,
+                                               expected.pixels.begin(), [](Pixel a, Pixel b) {
+                                                   return a.red == b.red && a.green == b.green &&
+                                                          a.blue == b.blue;
+                                               });
+    });
+    EXPECT_TRUE(turnLine(shown, true)) << "the turn back to player 1";
+    game.stop();
+    std::filesystem::remove_all(state);
 }
 
 } // namespace

@@ -42,8 +42,8 @@ long windowPid(Display* x, Window window) {
     return pid;
 }
 
-// The game's window: the process's own where the window names its process,
-// else the one with the game's title.
+// The game's window: its title is the game's (or, online, "Kaveto: Your
+// turn" …), and where a window names its process, the process is this one.
 Window findGameWindow(Display* x, Window parent, pid_t pid) {
     Window root, parentOut, *children = nullptr;
     unsigned int n = 0;
@@ -53,12 +53,9 @@ Window findGameWindow(Display* x, Window parent, pid_t pid) {
     for (unsigned int i = 0; i < n && found == 0; i++) {
         const long owner = windowPid(x, children[i]);
         char* name = nullptr;
-        if (owner == pid) {
+        if ((owner == pid || owner == 0) && XFetchName(x, children[i], &name) && name != nullptr &&
+            std::strncmp(name, gameTitle, 6) == 0)
             found = children[i];
-        } else if (owner == 0 && XFetchName(x, children[i], &name) && name != nullptr) {
-            if (std::strcmp(name, gameTitle) == 0)
-                found = children[i];
-        }
         if (name != nullptr)
             XFree(name);
         if (found == 0)
