@@ -45,7 +45,8 @@ ensure_packages() {
 }
 
 # Configures a build folder (folder, then cmake options) until a configure
-# has finished, then builds what changed; quiet unless something fails.
+# has finished, then builds what changed (only $TARGET where it is set);
+# quiet unless something fails.
 build_in() {
     folder=$1
     shift
@@ -57,8 +58,9 @@ build_in() {
             exit 1
         fi
     fi
-    cmake --build "$folder" --parallel "$(nproc)" -- --no-print-directory >/dev/null 2>&1 || {
-        cmake --build "$folder" -- --no-print-directory
+    cmake --build "$folder" --parallel "$(nproc)" ${TARGET:+--target "$TARGET"} \
+        -- --no-print-directory >/dev/null 2>&1 || {
+        cmake --build "$folder" ${TARGET:+--target "$TARGET"} -- --no-print-directory
         exit 1
     }
 }

@@ -1,0 +1,78 @@
+// The browser version online, served by kaveto-server beside its games: a
+// game hosted from the menu, joined by its link, watched; and the same page
+// from a plain static server, which has no games to offer.
+
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { useBrowser, launch, open, type, choose, waitForTexts, canvasPixels, project, home }
+  from './driver.mjs';
+
+const shared = useBrowser();
+// Each player in a browser of their own, as on two machines: a page left in
+// the background of a browser draws no frame.
+let server, browsers, state;
+before(async () => {
+  state = fs.mkdtempSync(path.join(os.tmpdir(), 'kaveto-web-online-'));
+  server = spawn(process.env.KAVETO_SERVER, ['--port', '0', '--web', process.env.KAVETO_SITE,
+    '--state', state], { stdio: ['ignore', 'pipe', 'ignore'] });
+  const line = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d))));
+  server.url = line.match(/http:\/\/[^ \n]+/)[0];
+  browsers = await Promise.all([launch(), launch(), launch()]);
+});
+after(async () => {
+  await Promise.all(browsers.map((browser) => browser.close()));
+  server.kill();
+  fs.rmSync(state, { recursive: true, force: true });
+});
+
+const foot = (texts) => texts.find((line) => /^(You are|Watching|Online)/.test(line)) || '';
+
+test('a game hosted from the menu is joined by its link, played and watched', async () => {
+  const host = await open(browsers[0], server.url);
+  await choose(host.page, 16, 1);
+  await host.page.waitForSelector('#share:not([hidden])');
+  const link = await host.page.$eval('#share-link', (a) => a.href);
+  assert.match(link, /\?play=[A-Z0-9]{6}$/);
+  const guest = await open(browsers[1], link);
+  for (const [page, seat] of [[host.page, 1], [guest.page, 2]]) {
+    const seated = new RegExp(`^You are Player ${seat}; connected$`);
+    assert.match(foot(await waitForTexts(page, (t) => seated.test(foot(t)))), seated);
+  }
+  // Player 1 plays here, player 2 there; keys out of turn do nothing.
+  await type(guest.page, '3 ');
+  await type(host.page, '5 ');
+  await waitForTexts(guest.page, (t) => t.includes('Player 2 Turn'));
+  await type(guest.page, '1 ');
+  const watcher = await open(browsers[2], link.replace('?play=', '?watch='));
+  // Each page shows player 1's ball in column 5 and player 2's in column 1,
+  // none in column 3, once the last has dropped.
+  const red = (p) => p[0] > 150 && p[1] < 100, green = (p) => p[1] > 150 && p[0] < 100;
+  for (const { page } of [host, guest, watcher]) {
+    await waitForTexts(page, (t) => t.includes('Player 1 Turn') &&
+      /^(You are Player \d|Watching); connected$/.test(foot(t)));
+    let seen;
+    for (const end = Date.now() + 5000; Date.now() < end;) {
+      const pixels = await canvasPixels(page);
+      seen = [4, 0, 2].map((cell) => { const [x, y] = project(home(cell)); return pixels.at(x + 8, y + 8); });
+      if (red(seen[0]) && green(seen[1]) && !green(seen[2])) break;
+    }
+    assert.ok(red(seen[0]) && green(seen[1]) && !green(seen[2]), JSON.stringify(seen));
+  }
+  assert.equal(foot(await waitForTexts(watcher.page, (t) => foot(t) !== '')), 'Watching; connected');
+  assert.deepEqual([...host.errors, ...guest.errors, ...watcher.errors], []);
+  for (const { page } of [host, guest, watcher]) await page.close();
+});
+
+test('a page from a plain static host says that online play needs a server', async () => {
+  const { page, errors } = await open(shared.browser, shared.server.url,
+    { allowed: [/WebSocket connection/] });
+  await choose(page, 16, 1);
+  const texts = await waitForTexts(page, (t) => /needs one/.test(foot(t)));
+  assert.match(foot(texts), /no Kaveto server answers: online play needs one/);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
