@@ -424,7 +424,8 @@ bool onlineTyping(unsigned char key) {
         // The room's code is in capitals however it was typed.
         std::string where = typed;
         const size_t slash = where.rfind('/');
-        for (size_t i = slash == std::string::npos ? 0 : slash + 1; i < where.size(); i++)
+        for (size_t i = slash == std::string::npos ? where.size() : slash + 1; i < where.size();
+             i++)
             where[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(where[i])));
         onlineJoin(where, false);
     } else if (((key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z') ||

@@ -121,6 +121,7 @@ void resetGame() {
     if (showMarks == 1)
         mainMenu(15);
     recordShown = 0;
+    notice.clear();
     for (auto& column : spots)
         for (auto& level : column)
             level[0] = level[1] = 0;

@@ -9,6 +9,7 @@
 #include "history.h"
 #include "input.h"
 #include "menus.h"
+#include "online.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -629,6 +630,43 @@ TEST_F(Play, NAndPVisitTheMovesThatWereNotBestInOrder) {
     expected.push_back(notBest.front());
     EXPECT_EQ(visited, expected) << "back, then nothing before the first";
     EXPECT_EQ(gameMoves, columns) << "jumps take nothing back for good";
+}
+
+TEST_F(Play, OnlineTheAddressIsTypedAndWhatWaitsForTheEndSaysSo) {
+    // Typed in the strip: the keys it takes, Backspace, Escape; a bad address
+    // is told, and the keys go back to the game.
+    mainMenu(7);
+    online(2);
+    press("10.0.0.7:77#42/ab");
+    keyAction(8, 0, 0);
+    EXPECT_EQ(onlineLine(), "The game's address (HOST:PORT/CODE), then Enter: 10.0.0.7:7742/a_");
+    EXPECT_EQ(spotSelected, 0) << "the digits were the address's";
+    keyAction(27, 0, 0);
+    EXPECT_EQ(onlineLine(), "");
+    online(2);
+    press("nowhere");
+    keyAction(13, 0, 0);
+    EXPECT_EQ(notice, "Not a game's address (no room's code after a '/'): nowhere");
+    press("5");
+    EXPECT_EQ(spotSelected, 5);
+    // Online (the server need not answer): what waits for the end says so.
+    onlineJoin("127.0.0.1:9/WAIT", false);
+    for (const auto& [value, what] :
+         std::vector<std::pair<int, std::string>>{{11, "Undo"},
+                                                  {12, "Redo"},
+                                                  {8, "The hint"},
+                                                  {9, "Showing the column values"},
+                                                  {13, "The review, until GAME OVER,"}}) {
+        mainMenu(value);
+        EXPECT_EQ(notice, what + " is off during an online game.");
+    }
+    opponent(4);
+    EXPECT_EQ(computerSide, -1) << "the computer plays no side online";
+    EXPECT_EQ(notice, "The computer is off during an online game.");
+    EXPECT_FALSE(onlineMayMove()) << "not before the server answers";
+    online(3);
+    EXPECT_TRUE(onlineMayMove());
+    EXPECT_EQ(onlineLine(), "");
 }
 
 TEST_F(Play, NewGameGivesBackTheFirstFrame) {
