@@ -7,6 +7,7 @@
 // kaveto-server: the server of Kaveto's online games.
 int main(int argc, char** argv) {
     useParentConsole();
+    allowManyFiles();
     for (int i = 1; i < argc; i++)
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(serverUsage, stdout);

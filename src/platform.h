@@ -33,6 +33,9 @@ bool removeFile(const std::string& path);
 // Fills the bytes from the system's cryptographic random source; false when
 // it cannot.
 bool secureRandom(unsigned char* bytes, size_t count);
+// Lets the process hold as many open files (and connections) as the system
+// allows it, not only the first thousand or so.
+void allowManyFiles();
 // The most memory the process has held so far, in MB.
 double peakMemoryMegabytes();
 // Where the game is a program without a console (Windows): sends stdout and

@@ -114,6 +114,14 @@ bool secureRandom(unsigned char* bytes, size_t count) {
     return true;
 }
 
+void allowManyFiles() {
+    rlimit files;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
 double peakMemoryMegabytes() {
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);

@@ -149,6 +149,8 @@ bool secureRandom(unsigned char* bytes, size_t count) {
     return true;
 }
 
+void allowManyFiles() {}
+
 double peakMemoryMegabytes() {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -170,16 +171,25 @@ bool RawSocket::closedWithin(int milliseconds) {
     return false;
 }
 
-ServerProcess::ServerProcess(const std::string& state, int asked) {
+ServerProcess::ServerProcess(const std::string& state, int asked,
+                             const std::vector<std::string>& more) {
     int out[2];
     if (pipe(out) != 0)
         return;
     pid = fork();
     if (pid == 0) {
         dup2(out[1], 1);
+        // Its lines of games started and ended are not the test's.
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 2);
         const std::string portText = std::to_string(asked);
         const char* path = std::getenv("KAVETO_SERVER");
-        execl(path, path, "--port", portText.c_str(), "--state", state.c_str(), nullptr);
+        std::vector<const char*> argv = {path, "--port", portText.c_str(), "--state",
+                                         state.c_str()};
+        for (const std::string& option : more)
+            argv.push_back(option.c_str());
+        argv.push_back(nullptr);
+        execv(path, const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     close(out[1]);

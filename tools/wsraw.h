@@ -6,6 +6,7 @@
 // client would not, and reads what the server answers, byte for byte.
 
 #include <string>
+#include <vector>
 
 // A frame as the client sends it: masked, with its opcode (1 text, 2 binary,
 // 8 close, 9 ping, 10 pong).
@@ -50,7 +51,8 @@ class RawSocket {
 // kaveto-server ($KAVETO_SERVER) as a process of its own, keeping its games
 // in the state folder, on the port asked for or one the system picks (0).
 struct ServerProcess {
-    ServerProcess(const std::string& state, int port);
+    // The state folder, the port, and more options, as kaveto-server takes them.
+    ServerProcess(const std::string& state, int port, const std::vector<std::string>& more = {});
     ~ServerProcess();
     // Ends it at once, as a crash would.
     void kill();

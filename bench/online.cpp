@@ -1,0 +1,343 @@
+// The server under load, on loopback: kaveto-server ($KAVETO_SERVER, or
+// behind HAProxy with --haproxy) holds many games of 27 moves at once, their
+// players pausing 0.1 to 0.3 s before each move; reports how long a move
+// takes to reach the other player (p50, p99), the server's CPU seconds and
+// peak memory, and checks that both players of every game saw the same
+// moves. Then many idle connections, and the memory each costs.
+//
+//   kaveto-bench-online [GAMES] [IDLE] [--haproxy]     (1000, 5000)
+
+#include "platform.h"
+#include "wsraw.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <queue>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A player: its socket, what it has read, its game's moves as it saw them,
+// and when its last move went.
+struct Player {
+    int fd = -1;
+    std::string read, seen;
+    int seat = 0;
+    bool handshaken = false;
+    Clock::time_point sent;
+};
+
+struct Game {
+    Player players[2];
+    std::string moves;
+    int heights[9] = {};
+    // The player in seat 1 or 2: the seats go in the order the hellos came.
+    Player& seated(int seat) { return players[0].seat == seat ? players[0] : players[1]; }
+};
+
+int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+bool sendAll(int fd, const std::string& bytes) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+        if (n > 0)
+            at += static_cast<size_t>(n);
+        else if (n < 0 && errno != EAGAIN)
+            return false;
+    }
+    return true;
+}
+
+std::string upgrade(int port, const std::string& path) {
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+           "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+}
+
+// A process's CPU seconds, and its peak and present memory in KB.
+void usage(int pid, double& cpu, long& peak, long& resident) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; i++)
+        if (i == 14 || i == 15)
+            ticks += std::atol(field.c_str());
+    cpu = static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            peak = std::atol(line.c_str() + 6);
+        if (line.rfind("VmRSS:", 0) == 0)
+            resident = std::atol(line.c_str() + 6);
+    }
+}
+
+// HAProxy in front of two servers, sending both players of a room to one by
+// hashing the room's path; the configuration of docs/online.md.
+struct Proxy {
+    int pid = -1;
+    std::string config;
+    Proxy(int port, int first, int second) {
+        config = "/tmp/kaveto-bench-haproxy.cfg";
+        std::ofstream(config) << "global\n  maxconn 9000\ndefaults\n  mode http\n"
+                                 "  timeout connect 5s\n  timeout client 60s\n"
+                                 "  timeout server 60s\n  timeout tunnel 1h\n"
+                                 "  option http-no-delay\nfrontend games\n  bind 127.0.0.1:"
+                              << port
+                              << "\n  default_backend kaveto\nbackend kaveto\n  balance uri\n"
+                                 "  hash-type consistent\n  server one 127.0.0.1:"
+                              << first << "\n  server two 127.0.0.1:" << second << "\n";
+        pid = fork();
+        if (pid == 0) {
+            execlp("haproxy", "haproxy", "-q", "-f", config.c_str(), nullptr);
+            _exit(127);
+        }
+    }
+    ~Proxy() {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        std::remove(config.c_str());
+    }
+};
+
+int freePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int games = 1000, idle = 5000;
+    bool proxied = false;
+    int counts = 0;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--haproxy") == 0)
+            proxied = true;
+        else
+            (counts++ == 0 ? games : idle) = std::atoi(argv[i]);
+    }
+    allowManyFiles();
+    char folder[] = "/tmp/kaveto-bench-state.XXXXXX";
+    const std::string state = mkdtemp(folder);
+    // Each server with its limits opened for a crowd from one address.
+    const std::vector<std::string> crowd = {"--per-address", "100000",    "--rooms",
+                                            "100000",        "--silence", "120"};
+    std::vector<std::unique_ptr<ServerProcess>> servers;
+    servers.push_back(std::make_unique<ServerProcess>(state + "/one", 0, crowd));
+    if (proxied)
+        servers.push_back(std::make_unique<ServerProcess>(state + "/two", 0, crowd));
+    for (auto& server : servers)
+        if (server->port == 0) {
+            std::fprintf(stderr, "kaveto-bench-online: the server did not start\n");
+            return 1;
+        }
+    std::unique_ptr<Proxy> proxy;
+    int port = servers[0]->port;
+    if (proxied) {
+        port = freePort();
+        proxy = std::make_unique<Proxy>(port, servers[0]->port, servers[1]->port);
+        RawSocket probe;
+        for (int tries = 0; tries < 100 && !probe.connectTo(port); tries++)
+            usleep(50000);
+    }
+
+    std::mt19937 random(42);
+    std::vector<Game> all(static_cast<size_t>(games));
+    for (int g = 0; g < games; g++)
+        for (int s = 0; s < 2; s++) {
+            Player& p = all[g].players[s];
+            p.fd = connectTo(port);
+            char code[16];
+            std::snprintf(code, sizeof code, "G%05d", g);
+            if (p.fd < 0 || !sendAll(p.fd, upgrade(port, std::string("/ws/") + code))) {
+                std::fprintf(stderr, "kaveto-bench-online: cannot connect player %d\n", 2 * g + s);
+                return 1;
+            }
+        }
+    std::vector<double> latencies;
+    // Every socket in one epoll set; the moves due, soonest first.
+    const int events = epoll_create1(0);
+    for (size_t i = 0; i < 2 * all.size(); i++) {
+        epoll_event wanted = {};
+        wanted.events = EPOLLIN;
+        wanted.data.u64 = i;
+        epoll_ctl(events, EPOLL_CTL_ADD, all[i / 2].players[i % 2].fd, &wanted);
+    }
+    using Due = std::pair<Clock::time_point, size_t>;
+    std::priority_queue<Due, std::vector<Due>, std::greater<Due>> due;
+    const Clock::time_point begin = Clock::now(), deadline = begin + std::chrono::seconds(120);
+    int finished = 0, failures = 0;
+    std::uniform_int_distribution<int> pause(100, 300);
+    auto schedule = [&](size_t game, Clock::time_point at) {
+        due.push({at + std::chrono::milliseconds(pause(random)), game});
+    };
+    std::vector<epoll_event> ready(256);
+    while (finished < games && Clock::now() < deadline) {
+        Clock::time_point now = Clock::now();
+        while (!due.empty() && due.top().first <= now) {
+            Game& game = all[due.top().second];
+            due.pop();
+            Player& mover = game.seated(static_cast<int>(game.moves.size() % 2) + 1);
+            int column;
+            do
+                column = static_cast<int>(random() % 9);
+            while (game.heights[column] == 3);
+            mover.sent = Clock::now();
+            sendAll(mover.fd, clientFrame(1, "move " + std::to_string(game.moves.size()) + " " +
+                                                 std::to_string(column + 1)));
+        }
+        const int wait =
+            due.empty() ? 10
+                        : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               due.top().first - now)
+                                               .count());
+        const int n = epoll_wait(events, ready.data(), static_cast<int>(ready.size()),
+                                 std::max(0, std::min(wait, 10)));
+        for (int e = 0; e < n; e++) {
+            const size_t i = ready[e].data.u64;
+            Game& game = all[i / 2];
+            Player& p = game.players[i % 2];
+            char buffer[4096];
+            const ssize_t got = recv(p.fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                continue;
+            p.read.append(buffer, static_cast<size_t>(got));
+            if (!p.handshaken) {
+                const size_t end = p.read.find("\r\n\r\n");
+                if (end == std::string::npos)
+                    continue;
+                p.handshaken = true;
+                p.read.erase(0, end + 4);
+                sendAll(p.fd, clientFrame(1, "hello 1 play"));
+            }
+            int opcode;
+            std::string text;
+            while (takeFrame(p.read, opcode, text)) {
+                if (opcode == 9)
+                    sendAll(p.fd, clientFrame(10, text));
+                if (opcode != 1)
+                    continue;
+                const Clock::time_point at = Clock::now();
+                if (text.rfind("seat ", 0) == 0) {
+                    p.seat = text[5] - '0';
+                } else if (text == "start" && p.seat == 1) {
+                    schedule(i / 2, at);
+                } else if (text.rfind("moved ", 0) == 0) {
+                    const int move = std::atoi(text.c_str() + 6);
+                    p.seen += text.back();
+                    Player& mover = game.seated(move % 2 + 1);
+                    if (&p != &mover) {
+                        // The move has reached the other player.
+                        latencies.push_back(
+                            std::chrono::duration<double, std::milli>(at - mover.sent).count());
+                        game.moves += text.back();
+                        game.heights[text.back() - '1']++;
+                        if (game.moves.size() < 27)
+                            schedule(i / 2, at);
+                    }
+                } else if (text == "over" && p.seat == 2) {
+                    finished++;
+                } else if (text.rfind("error", 0) == 0) {
+                    failures++;
+                }
+            }
+        }
+    }
+    close(events);
+    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    int agreeing = 0;
+    for (const Game& game : all)
+        agreeing += game.players[0].seen == game.players[1].seen && game.moves.size() == 27 &&
+                    game.players[0].seen == game.moves;
+    std::sort(latencies.begin(), latencies.end());
+    auto quantile = [&](double q) {
+        return latencies.empty() ? 0.0 : latencies[static_cast<size_t>(q * (latencies.size() - 1))];
+    };
+    std::printf("%d games of 27 moves%s: %d finished in %.1f s, %d with both players' moves "
+                "agreeing, %d errors\n",
+                games, proxied ? " behind HAProxy on two servers" : "", finished, seconds, agreeing,
+                failures);
+    std::printf("a move to the other player: p50 %.3f ms, p99 %.3f ms over %zu moves\n",
+                quantile(0.5), quantile(0.99), latencies.size());
+    for (auto& server : servers) {
+        double cpu;
+        long peak = 0, resident = 0;
+        usage(server->pid, cpu, peak, resident);
+        std::printf("server: %.2f CPU seconds, peak memory %.1f MB\n", cpu, peak / 1024.0);
+    }
+    for (Game& game : all)
+        for (Player& p : game.players)
+            close(p.fd);
+    proxy.reset();
+
+    // Idle connections, each a WebSocket that has said hello as a watcher.
+    if (!proxied && idle > 0) {
+        double cpu;
+        long peak = 0, before = 0, after = 0;
+        RawSocket host;
+        std::string seat;
+        host.open(servers[0]->port, "/ws/IDLE");
+        host.ask("hello 1 play", "");
+        usage(servers[0]->pid, cpu, peak, before);
+        std::vector<std::unique_ptr<RawSocket>> quiet;
+        for (int i = 0; i < idle; i++) {
+            quiet.push_back(std::make_unique<RawSocket>());
+            if (!quiet.back()->open(servers[0]->port, "/ws/IDLE") ||
+                !quiet.back()->sendText("hello 1 watch") || !quiet.back()->receive(seat)) {
+                std::fprintf(stderr, "kaveto-bench-online: idle connection %d refused\n", i);
+                break;
+            }
+        }
+        usage(servers[0]->pid, cpu, peak, after);
+        std::printf("%zu idle connections: %.1f KB each\n", quiet.size(),
+                    static_cast<double>(after - before) / static_cast<double>(quiet.size()));
+    }
+    servers.clear();
+    std::string removed = "rm -rf " + state;
+    return std::system(removed.c_str()) == 0 && agreeing == games ? 0 : 1;
+}
