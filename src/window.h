@@ -2,7 +2,8 @@
 #define KAVETO_WINDOW_H
 
 // What the window system asks of the game beyond the toolkit:
-// window_x11.cpp on X, window_win32.cpp on Windows, linked in.
+// window_x11.cpp on X, window_win32.cpp on Windows (announce.cpp on both),
+// window_web.cpp in the browser, linked in.
 
 // Why no window can be opened, in one line, or null when one can be tried;
 // displayNamed is whether -display named a display. Before glutInit.
