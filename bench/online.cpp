@@ -54,19 +54,11 @@ struct Game {
     Player& seated(int seat) { return players[0].seat == seat ? players[0] : players[1]; }
 };
 
+// A player's connection, which the loop reads as bytes come.
 int connectTo(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    fcntl(fd, F_SETFL, O_NONBLOCK);
+    const int fd = loopbackConnection(port);
+    if (fd >= 0)
+        fcntl(fd, F_SETFL, O_NONBLOCK);
     return fd;
 }
 

@@ -66,20 +66,29 @@ bool takeFrame(std::string& read, int& opcode, std::string& payload) {
     return true;
 }
 
-RawSocket::~RawSocket() {
-    if (fd >= 0)
-        close(fd);
-}
-
-bool RawSocket::connectTo(int port) {
-    fd = socket(AF_INET, SOCK_STREAM, 0);
+int loopbackConnection(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+RawSocket::~RawSocket() {
+    if (fd >= 0)
+        close(fd);
+}
+
+bool RawSocket::connectTo(int port) {
+    fd = loopbackConnection(port);
+    return fd >= 0;
 }
 
 bool RawSocket::open(int port, const std::string& path, const std::string& headers) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+// A TCP connection to 127.0.0.1:port, without Nagle's delay; -1 when refused.
+int loopbackConnection(int port);
 // A frame as the client sends it: masked, with its opcode (1 text, 2 binary,
 // 8 close, 9 ping, 10 pong).
 std::string clientFrame(int opcode, const std::string& payload, bool final = true);
