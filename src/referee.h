@@ -1,7 +1,7 @@
 #ifndef KAVETO_REFEREE_H
 #define KAVETO_REFEREE_H
 
-#include "solver.h"
+#include "board.h"
 
 #include <string>
 

@@ -365,26 +365,6 @@ uint32_t cellsOfHeights(int code) {
 
 /* ---------------- Positions ---------------- */
 
-int ballCount(const Position& position) {
-    return __builtin_popcount(position.balls[0]) + __builtin_popcount(position.balls[1]);
-}
-
-int playerOnTurn(const Position& position) { return ballCount(position) % 2; }
-
-int landingIndex(const Position& position, int column) {
-    uint32_t all = position.balls[0] | position.balls[1];
-    for (int cell = column; cell < 27; cell += 9)
-        if ((all >> cell & 1) == 0)
-            return cell;
-    return -1;
-}
-
-Position afterMove(const Position& position, int column) {
-    Position next = position;
-    next.balls[playerOnTurn(position)] |= uint32_t{1} << landingIndex(position, column);
-    return next;
-}
-
 int rowDifference(const Position& position) {
     int difference = 0;
     for (uint32_t r : tables().rowCells)

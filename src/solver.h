@@ -1,6 +1,8 @@
 #ifndef KAVETO_SOLVER_H
 #define KAVETO_SOLVER_H
 
+#include "board.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -9,22 +11,6 @@
 // "rows of player 1 minus rows of player 2" when both play perfectly from a
 // position on, the rows already made included.
 
-// A position: the balls of each player (0 = player 1) as sets of cells, bit
-// 9 * level + column as in the game's cell index; player 1 is on turn when
-// both hold as many balls.
-struct Position {
-    uint32_t balls[2];
-};
-
-// How many balls are on the board.
-int ballCount(const Position& position);
-// The player on turn (0 or 1).
-int playerOnTurn(const Position& position);
-// The cell (0 to 26) where a ball dropped into column c (0 to 8) lands, or -1
-// when the column is full.
-int landingIndex(const Position& position, int column);
-// Drops a ball of the player on turn into column c, which has room.
-Position afterMove(const Position& position, int column);
 // Rows of three completed so far by player 1, minus those of player 2.
 int rowDifference(const Position& position);
 // The rows of three that the player (0 or 1) holds whole, as sets of cells.
