@@ -29,9 +29,6 @@ void undo();
 // computer, up to the player's next turn. While the review is shown, one move.
 void redo();
 
-// The columns of DIGITS ('1' to '9' each), as a game from the start can play
-// them; an empty string, else what is wrong in a few words.
-std::string parseMoves(const char* digits, std::vector<int>& columns);
 // Starts the game with these moves played, all of them redoable from nothing.
 void playMovesFromStart(const std::vector<int>& columns);
 

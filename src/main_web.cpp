@@ -4,6 +4,7 @@
 #include "history.h"
 #include "menus.h"
 #include "online.h"
+#include "referee.h"
 #include "settings.h"
 #include "window_web.h"
 

@@ -4,6 +4,7 @@
 #include "board.h"
 
 #include <string>
+#include <vector>
 
 // The rules referee, apart from any toolkit: whether a player may play a
 // move, and why not. The game, its server and the browser ask the same one.
@@ -15,5 +16,9 @@
 // (the board holds another number of balls), "turn" (the other player's),
 // "full" (no room in the column); the position is then unchanged.
 std::string refereeMove(Position& position, int seat, int balls, int column);
+
+// The columns of DIGITS ('1' to '9' each), as a game from the start can play
+// them; an empty string, else what is wrong in a few words.
+std::string parseMoves(const char* digits, std::vector<int>& columns);
 
 #endif

@@ -8,6 +8,7 @@
 #include "menus.h"
 #include "online.h"
 #include "protocol.h"
+#include "referee.h"
 #include "window.h"
 
 #include <GL/freeglut.h>

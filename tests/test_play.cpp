@@ -10,6 +10,7 @@
 #include "input.h"
 #include "menus.h"
 #include "online.h"
+#include "referee.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>

@@ -4,11 +4,12 @@
 
 #include "computer.h"
 #include "frame.h"
-#include "render_gl.h"
 #include "game.h"
 #include "history.h"
 #include "input.h"
 #include "menus.h"
+#include "referee.h"
+#include "render_gl.h"
 #include "reviewpage.h"
 
 #include <GL/freeglut.h>

@@ -6,6 +6,7 @@
 //                               back to the empty one, and writes the book
 
 #include "platform.h"
+#include "referee.h"
 #include "solver.h"
 
 #include <algorithm>
@@ -122,23 +123,16 @@ int writeBook(const char* path) {
 
 int query(const char* moves) {
     Position position = {{0, 0}};
-    size_t length = std::strlen(moves);
-    for (size_t i = 0; i < length; i++) {
-        char digit = moves[i];
-        if (digit < '1' || digit > '9') {
-            std::fprintf(stderr, "kaveto-solve: '%c' is not a column (1 to 9)\n", digit);
+    std::vector<int> columns;
+    if (*moves != '\0') {
+        const std::string wrong = parseMoves(moves, columns);
+        if (!wrong.empty()) {
+            std::fprintf(stderr, "kaveto-solve: %s\n", wrong.c_str());
             return 2;
         }
-        if (ballCount(position) == 27) {
-            std::fprintf(stderr, "kaveto-solve: more than 27 moves\n");
-            return 2;
-        }
-        if (landingIndex(position, digit - '1') < 0) {
-            std::fprintf(stderr, "kaveto-solve: move %zu: column %c is full\n", i + 1, digit);
-            return 2;
-        }
-        position = afterMove(position, digit - '1');
     }
+    for (int column : columns)
+        position = afterMove(position, column);
     resizeSearchTable(24);
     int values[9];
     int legal = moveValues(position, values);
