@@ -192,6 +192,20 @@ var Module = (function () {
 
   /* The book: after the first frame, compressed; the browser unpacks it. */
 
+  // A slice a task, so that the page answers while the book unpacks.
+  async function inflate(packed) {
+    const stream = new DecompressionStream('gzip');
+    const unpacked = new Response(stream.readable).arrayBuffer();
+    unpacked.catch(() => {});
+    const writer = stream.writable.getWriter();
+    for (let at = 0; at < packed.length; at += 65536) {
+      await writer.write(packed.subarray(at, at + 65536));
+      await new Promise((resolve) => setTimeout(resolve, 0));
+    }
+    await writer.close();
+    return new Uint8Array(await unpacked);
+  }
+
   async function loadBook() {
     let why;
     try {
@@ -201,8 +215,7 @@ var Module = (function () {
       // A server may have unpacked it already on the way.
       if (bytes.length >= 2 && bytes[0] === 0x1f && bytes[1] === 0x8b) {
         why = 'is damaged';
-        const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
-        bytes = new Uint8Array(await new Response(stream).arrayBuffer());
+        bytes = await inflate(bytes);
       }
       if (bytes.length !== Module._webBookSize()) throw new Error('is incomplete');
       const copy = Module._malloc(bytes.length);

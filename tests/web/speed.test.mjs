@@ -18,6 +18,22 @@ test('the first frame comes within a second, after at most 600 KB', async (t) =>
   assert.ok(times[1] <= 1000, `the median load took ${times[1]} ms`);
 });
 
+test('the book unpacks in short tasks, so that the page answers meanwhile', async () => {
+  const { page, errors } = await open(shared.browser, shared.server.url, { firstFrame: false });
+  await page.tracing.start({ categories: ['disabled-by-default-devtools.timeline', 'blink'] });
+  await page.reload();
+  await waitForBook(page);
+  const events = JSON.parse(Buffer.from(await page.tracing.stop()).toString()).traceEvents;
+  const unpacking = events.filter((event) => event.name === 'DecompressionStream Inflate');
+  const tasks = events.filter((event) => event.name === 'RunTask' && unpacking.some((inflate) =>
+    inflate.tid === event.tid && inflate.ts >= event.ts && inflate.ts < event.ts + event.dur));
+  assert.ok(tasks.length >= 2, `${tasks.length} tasks unpack the book`);
+  const longest = Math.max(...tasks.map((task) => task.dur / 1000));
+  assert.ok(longest < 50, `a task unpacked the book for ${longest} ms`);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
 test('at rest the page draws nothing; a turning cube draws at most 60 frames a second',
   async () => {
     const { page, errors } = await open(shared.browser, shared.server.url, {
