@@ -82,8 +82,7 @@ std::string upgrade(int port, const std::string& path) {
 
 // A process's CPU seconds, and its peak and present memory in KB.
 void usage(int pid, double& cpu, long& peak, long& resident) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::string text = fileText("/proc/" + std::to_string(pid) + "/stat");
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string field;
     long ticks = 0;
@@ -154,15 +153,14 @@ int main(int argc, char** argv) {
             (counts++ == 0 ? games : idle) = std::atoi(argv[i]);
     }
     allowManyFiles();
-    char folder[] = "/tmp/kaveto-bench-state.XXXXXX";
-    const std::string state = mkdtemp(folder);
+    TempFolder state;
     // Each server with its limits opened for a crowd from one address.
     const std::vector<std::string> crowd = {"--per-address", "100000",    "--rooms",
                                             "100000",        "--silence", "120"};
     std::vector<std::unique_ptr<ServerProcess>> servers;
-    servers.push_back(std::make_unique<ServerProcess>(state + "/one", 0, crowd));
+    servers.push_back(std::make_unique<ServerProcess>(state.path + "/one", 0, crowd));
     if (proxied)
-        servers.push_back(std::make_unique<ServerProcess>(state + "/two", 0, crowd));
+        servers.push_back(std::make_unique<ServerProcess>(state.path + "/two", 0, crowd));
     for (auto& server : servers)
         if (server->port == 0) {
             std::fprintf(stderr, "kaveto-bench-online: the server did not start\n");
@@ -330,6 +328,5 @@ int main(int argc, char** argv) {
                     static_cast<double>(after - before) / static_cast<double>(quiet.size()));
     }
     servers.clear();
-    std::string removed = "rm -rf " + state;
-    return std::system(removed.c_str()) == 0 && agreeing == games ? 0 : 1;
+    return agreeing == games ? 0 : 1;
 }

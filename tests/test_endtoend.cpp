@@ -386,25 +386,13 @@ TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
 
 // Folders of a test's own for the game to remember in, kept across the runs
 // of the game that the test starts, removed at its end.
-struct Home {
-    std::string root;
-    Home() {
-        char folder[] = "/tmp/kaveto-test-home.XXXXXX";
-        root = mkdtemp(folder);
-    }
-    ~Home() { std::filesystem::remove_all(root); }
+struct Home : TempFolder {
     std::vector<std::string> environment() const {
-        return {"HOME=" + root, "XDG_CONFIG_HOME=" + root + "/config",
-                "XDG_STATE_HOME=" + root + "/state"};
+        return {"HOME=" + path, "XDG_CONFIG_HOME=" + path + "/config",
+                "XDG_STATE_HOME=" + path + "/state"};
     }
-    std::string settings() const { return root + "/config/kaveto/settings"; }
-    std::string record() const { return root + "/state/kaveto/record"; }
-    static std::string read(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string settings() const { return path + "/config/kaveto/settings"; }
+    std::string record() const { return path + "/state/kaveto/record"; }
     void write(const std::string& path, const std::string& text) const {
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream(path) << text;
@@ -433,7 +421,7 @@ TEST_F(EndToEnd, ChoicesSurviveARestartAndWithoutTheFileTheGameStartsAsNew) {
         EXPECT_EQ(first.waitForExit(), 0);
         EXPECT_EQ(first.output(), "");
     }
-    const std::string text = Home::read(home.settings());
+    const std::string text = fileText(home.settings());
     for (const char* line : {"player1-colour=blue\n", "opponent=perfect\n",
                              "computer-plays=player2\n", "column-values=shown\n", "marks=off\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
@@ -488,9 +476,8 @@ TEST_F(EndToEnd, AGameToTheEndAgainstTheComputerCountsOnceInTheRecord) {
     player.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     player.type(std::string(1, static_cast<char>('1' + last)) + " ");
     player.waitForShot(over);
-    ASSERT_TRUE(waitFor([&] {
-        return Home::read(home.record()).find(counted) != std::string::npos;
-    })) << Home::read(home.record());
+    ASSERT_TRUE(waitFor([&] { return fileText(home.record()).find(counted) != std::string::npos; }))
+        << fileText(home.record());
     // Taken back and played to the end again: the game counts once.
     player.typeKeysym(XK_z, false, true);
     player.waitForShot([&](const Shot& s) { return !over(s); });
@@ -499,8 +486,7 @@ TEST_F(EndToEnd, AGameToTheEndAgainstTheComputerCountsOnceInTheRecord) {
     // The record page, in place of GAME OVER.
     ASSERT_TRUE(player.pickMenu(400, 300, {13}));
     player.waitForShot([&](const Shot& s) { return !over(s); });
-    EXPECT_NE(Home::read(home.record()).find(counted), std::string::npos)
-        << Home::read(home.record());
+    EXPECT_NE(fileText(home.record()).find(counted), std::string::npos) << fileText(home.record());
     EXPECT_EQ(player.output(), "");
 }
 
@@ -517,12 +503,12 @@ TEST_F(EndToEnd, ABadFileOrAFolderThatCannotBeWrittenGetsOneLineAndTheGamePlaysO
         EXPECT_EQ(bad.output(), "kaveto: " + home.settings() +
                                     ": line 2 is not understood and was skipped; the defaults "
                                     "stand for it\n");
-        EXPECT_EQ(Home::read(home.settings()), "player1-colour=blue\nplayer1-colour=green\nbogus\n")
+        EXPECT_EQ(fileText(home.settings()), "player1-colour=blue\nplayer1-colour=green\nbogus\n")
             << "the file stays as it is until a choice changes";
     }
     // The game's own folder is a file now: each choice fails to be saved, told once.
-    std::filesystem::remove_all(home.root + "/config/kaveto");
-    home.write(home.root + "/config/kaveto", "not a folder");
+    std::filesystem::remove_all(home.path + "/config/kaveto");
+    home.write(home.path + "/config/kaveto", "not a folder");
     GameProcess readOnly(home.environment());
     ASSERT_NE(readOnly.waitForWindow(), 0u);
     ASSERT_TRUE(readOnly.pickMenu(400, 300, {0, 1, 1}));
@@ -558,14 +544,6 @@ TEST_F(EndToEnd, ADestroyedWindowEndsTheGameWithinASecond) {
 
 namespace {
 
-// The lines that the server keeps of a game.
-std::string keptGame(const std::string& state, const std::string& code) {
-    std::ifstream in(state + "/" + code);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The board's part of a window, above the strip, whose texts say who is who.
 Shot board(const Shot& shot) {
     Shot part = shot;
@@ -578,7 +556,7 @@ Shot board(const Shot& shot) {
 
 TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
     Home state, homes[2];
-    auto server = std::make_unique<ServerProcess>(state.root, 0);
+    auto server = std::make_unique<ServerProcess>(state.path, 0);
     ASSERT_GT(server->port, 0);
     const std::string where = "127.0.0.1:" + std::to_string(server->port) + "/DUEL";
     const char* const places[2] = {"800x800+0+0", "800x800+1000+0"};
@@ -593,7 +571,7 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
     for (int seat = 0; seat < 2; seat++) {
         start(seat);
         ASSERT_TRUE(waitFor([&] {
-            return keptGame(state.root, "DUEL").find("seat " + std::to_string(seat + 1)) !=
+            return fileText(state.path + "/DUEL").find("seat " + std::to_string(seat + 1)) !=
                    std::string::npos;
         }));
     }
@@ -654,7 +632,7 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
     server->kill();
     for (int seat = 0; seat < 2; seat++)
         ASSERT_TRUE(footIs(seat, false)) << "player " << seat + 1 << " sees the loss";
-    server = std::make_unique<ServerProcess>(state.root, std::stoi(where.substr(10)));
+    server = std::make_unique<ServerProcess>(state.path, std::stoi(where.substr(10)));
     ASSERT_GT(server->port, 0);
     for (int seat = 0; seat < 2; seat++)
         ASSERT_TRUE(footIs(seat, true)) << "player " << seat + 1 << " is back";
@@ -665,7 +643,7 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
         EXPECT_GT(
             game->screenshot().count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }),
             60);
-    const std::string kept = keptGame(state.root, "DUEL");
+    const std::string kept = fileText(state.path + "/DUEL");
     std::string moves;
     for (size_t at = 0; (at = kept.find("move ", at)) != std::string::npos; at += 5)
         moves += kept[at + 5];

@@ -18,16 +18,6 @@
 
 namespace {
 
-// A folder of the test's own, removed after it.
-struct Folder {
-    std::string path;
-    Folder() {
-        char name[] = "/tmp/kaveto-online-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~Folder() { std::filesystem::remove_all(path); }
-};
-
 // A seat taken in a room: "seat S TOKEN MOVES" read into its parts.
 struct Seat {
     RawSocket socket;
@@ -76,7 +66,7 @@ std::string fetch(int port, const std::string& request) {
 }
 
 TEST(Server, HostileClientsAreRefusedOrClosedWhileAGameBesideThemCompletes) {
-    Folder state, web;
+    TempFolder state, web;
     std::ofstream(web.path + "/index.html") << "<!doctype html><title>Kaveto</title>";
     std::ofstream(web.path + "/kaveto.wasm") << "\\0asm";
     std::ofstream(state.path + "/../kaveto-secret") << "secret";
@@ -194,7 +184,7 @@ TEST(Server, HostileClientsAreRefusedOrClosedWhileAGameBesideThemCompletes) {
 }
 
 TEST(Server, AGameLivesThroughTheServerKilledOutrightAndStartedAgain) {
-    Folder state;
+    TempFolder state;
     auto server = std::make_unique<ServerProcess>(state.path, 0);
     ASSERT_GT(server->port, 0);
     const int port = server->port;

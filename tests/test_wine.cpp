@@ -10,9 +10,6 @@
 #include "xdrive.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -97,9 +94,8 @@ TEST(Wine, TheWindowsBuildAnswersOnItsConsoleAndEndsWhenItsWindowCloses) {
 TEST(Wine, TheWindowsBuildPlaysOnlineAgainstTheLinuxServer) {
     const char* binary = std::getenv("KAVETO_WINDOWS_BINARY");
     ASSERT_NE(binary, nullptr);
-    char folder[] = "/tmp/kaveto-wine-state.XXXXXX";
-    const std::string state = mkdtemp(folder);
-    ServerProcess server(state, 0);
+    TempFolder state;
+    ServerProcess server(state.path, 0);
     ASSERT_GT(server.port, 0);
     // The Linux build's picture of the two moves to come, then the Windows
     // build in the game's first seat.
@@ -110,13 +106,8 @@ TEST(Wine, TheWindowsBuildPlaysOnlineAgainstTheLinuxServer) {
     setenv("KAVETO_BINARY", binary, 1);
     GameProcess game({}, {"--play", "127.0.0.1:" + std::to_string(server.port) + "/WINE"});
     ASSERT_NE(game.waitForWindow(), 0u) << game.output();
-    auto kept = [&] {
-        std::ifstream in(state + "/WINE");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
-    ASSERT_TRUE(waitFor([&] { return kept().find("seat 1") != std::string::npos; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return fileText(state.path + "/WINE").find("seat 1") != std::string::npos; }));
     // Player 2, a client written from the protocol's frames, on this side.
     RawSocket other;
     std::string got;
@@ -141,7 +132,6 @@ TEST(Wine, TheWindowsBuildPlaysOnlineAgainstTheLinuxServer) {
     });
     EXPECT_TRUE(turnLine(shown, true)) << "the turn back to player 1";
     game.stop();
-    std::filesystem::remove_all(state);
 }
 
 } // namespace

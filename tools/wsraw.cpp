@@ -13,7 +13,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 std::string clientFrame(int opcode, const std::string& payload, bool final) {
     static std::mt19937 random(7);
@@ -178,6 +181,25 @@ bool RawSocket::closedWithin(int milliseconds) {
             return closeCode != 0;
     }
     return false;
+}
+
+TempFolder::TempFolder() {
+    char name[] = "/tmp/kaveto-test.XXXXXX";
+    if (mkdtemp(name) != nullptr)
+        path = name;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    if (!path.empty())
+        std::filesystem::remove_all(path, ignored);
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 ServerProcess::ServerProcess(const std::string& state, int asked,

@@ -50,6 +50,17 @@ class RawSocket {
     std::string read;
 };
 
+// A folder of its own under /tmp, removed with all it holds at the end.
+struct TempFolder {
+    TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+    std::string path;
+};
+// The whole of a file; "" when it cannot be read.
+std::string fileText(const std::string& path);
+
 // kaveto-server ($KAVETO_SERVER) as a process of its own, keeping its games
 // in the state folder, on the port asked for or one the system picks (0).
 struct ServerProcess {
