@@ -66,6 +66,18 @@ int turnLinePixels(const Shot& shot, const float* colour) {
     return shot.count(650, 694, 770, 712, [&](Pixel p) { return litFrom(p, colour); });
 }
 
+// The first shot that passes the test and then stays as it is for a quarter
+// of a second: a ball that fell has come to rest.
+Shot atRest(GameProcess& game, const std::function<bool(const Shot&)>& test) {
+    Shot shot;
+    for (int tries = 0; tries < 40; tries++) {
+        shot = game.waitForShot(test);
+        if (!waitFor([&] { return !(game.screenshot() == shot); }, std::chrono::milliseconds(250)))
+            break;
+    }
+    return shot;
+}
+
 class EndToEnd : public ::testing::Test {
   protected:
     GameProcess game;
@@ -138,11 +150,11 @@ TEST_F(EndToEnd, ADigitSetsTheLandingCubeTurning) {
 
 TEST_F(EndToEnd, MovesDropBallsAndPassTheTurn) {
     game.type("7 ");
-    Shot one = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot one = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
     EXPECT_GT(ballPixels(one, 6, red), 70) << "red ball in the front-left bottom cell";
     EXPECT_EQ(turnLinePixels(one, red), 0);
     game.type("7 ");
-    Shot two = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    Shot two = atRest(game, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
     EXPECT_GT(ballPixels(two, 15, green), 70) << "green ball on top of it";
     EXPECT_GT(ballPixels(two, 6, red), 70);
     // Nothing moves now, and the game draws nothing: its process sleeps.
@@ -158,7 +170,7 @@ TEST_F(EndToEnd, AViewKeyTurnsTheBoardAndTheNextMoveBringsItHome) {
     // stands at the back left now, so its corner region changed.
     EXPECT_FALSE(turned == start);
     game.type("1 ");
-    Shot home = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot home = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
     EXPECT_GT(ballPixels(home, 0, red, 0), 20) << "a red ball at cell 1, seen from home";
     // Apart from the ball and the strip, the picture is the first frame again.
     int column, row;
@@ -344,12 +356,12 @@ TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
     Shot marked = changedFrom(start);
     EXPECT_FALSE(changedFrom(marked) == marked) << "the marked cube turns";
     game.clickAt(x5, y5, 1);
-    Shot one = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot one = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
     game.type("w");
     changedFrom(one);
     game.clickAt(x3, y3, 1);
     game.clickAt(x3, y3, 1);
-    Shot played = game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    Shot played = atRest(game, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
     // A drag of 250 pixels to the left, in one motion.
     game.moveTo(400, 400);
     game.button(1, true);
@@ -370,7 +382,7 @@ TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
 
 TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
     game.type("5 1 3 7 9 ");
-    Shot keyed = game.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot keyed = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
     game.stop();
     GameProcess moved({}, {"--moves", "51379"});
     ASSERT_NE(moved.waitForWindow(), 0u) << moved.output();
@@ -417,7 +429,7 @@ TEST_F(EndToEnd, ChoicesSurviveARestartAndWithoutTheFileTheGameStartsAsNew) {
         ASSERT_TRUE(first.pickMenu(400, 300, {0, 0, 1}));                // player 1 blue
         ASSERT_TRUE(first.pickMenu(400, 300, {5, 3}));                   // the perfect computer
         ASSERT_TRUE(first.pickMenu(400, 300, {7}));                      // the columns' values
-        ASSERT_TRUE(first.pickMenu(400, 300, {16}) || !first.running()); // Quit
+        ASSERT_TRUE(first.pickMenu(400, 300, {18}) || !first.running()); // Quit
         EXPECT_EQ(first.waitForExit(), 0);
         EXPECT_EQ(first.output(), "");
     }
@@ -522,7 +534,7 @@ TEST_F(EndToEnd, ABadFileOrAFolderThatCannotBeWrittenGetsOneLineAndTheGamePlaysO
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {16}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {18}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }

@@ -479,9 +479,9 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 17)
-        << "Colours, four pages, Opponent, Hint, column "
-           "values, rows, New game, Undo, Redo, Review, Record, marks, Online, Quit";
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 19)
+        << "Colours, four pages, Opponent, Hint, column values, rows, New game, Undo, Redo, "
+           "Review, Record, marks, Online, sound, animation, Quit";
 }
 
 // A random game of n moves, as columns.

@@ -190,6 +190,51 @@ var Module = (function () {
     if (event.pointerId === pressed) pressed = null;
   });
 
+  /* The game's sounds through Web Audio: fetched after the first frame,
+     played once the first key, click or tap has let the page sound. */
+
+  const soundNames = ['land1', 'land2', 'land3', 'full', 'row', 'win', 'loss', 'end'];
+  const soundFiles = {};
+  const sounds = {};
+  let audio = null;
+
+  function decodeSounds() {
+    if (audio === null) return;
+    for (const name in soundFiles) {
+      const bytes = soundFiles[name];
+      delete soundFiles[name];
+      audio.decodeAudioData(bytes).then((buffer) => { sounds[name] = buffer; }, () => {});
+    }
+  }
+
+  async function loadSounds() {
+    for (const name of soundNames) {
+      try {
+        const response = await fetch('sounds/' + name + '.wav');
+        if (response.ok) soundFiles[name] = await response.arrayBuffer();
+      } catch (error) {
+        // Silence for a sound that cannot be had.
+      }
+    }
+    decodeSounds();
+  }
+
+  function allowSound() {
+    if (audio !== null || typeof AudioContext === 'undefined') return;
+    audio = new AudioContext();
+    decodeSounds();
+  }
+  window.addEventListener('keydown', allowSound, true);
+  window.addEventListener('pointerdown', allowSound, true);
+
+  function playSound(name) {
+    if (audio === null || !sounds[name]) return;
+    const source = audio.createBufferSource();
+    source.buffer = sounds[name];
+    source.connect(audio.destination);
+    source.start();
+  }
+
   /* The book: after the first frame, compressed; the browser unpacks it. */
 
   // A slice a task, so that the page answers while the book unpacks.
@@ -239,9 +284,11 @@ var Module = (function () {
     },
     page: {
       texts: showTexts,
+      sound: playSound,
       firstFrame: () => {
         performance.mark('kaveto-first-frame');
         setTimeout(loadBook, 0);
+        setTimeout(loadSounds, 0);
       },
       quit: () => {
         ended = true;

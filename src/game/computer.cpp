@@ -1,5 +1,6 @@
 #include "computer.h"
 
+#include "fall.h"
 #include "game.h"
 
 #include <GL/freeglut_std.h>
@@ -126,8 +127,9 @@ void startNewGame() {
 }
 
 void computerTurn() {
+    // Its mark waits for the ball before it to land, so that each move is seen.
     if (computerSide < 0 || turn != computerSide || gamecount == 27 || pendingMove != 0 ||
-        reviewShown == 1 || !solverReady())
+        reviewShown == 1 || fallingCell() >= 0 || !solverReady())
         return;
     chooseColumn(computerColumn(boardPosition(), opponentLevel, randomMoves()) + 1);
     pendingMove = ++movesStarted;

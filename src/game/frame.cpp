@@ -1,6 +1,7 @@
 #include "frame.h"
 
 #include "computer.h"
+#include "fall.h"
 #include "game.h"
 #include "online.h"
 #include "render.h"
@@ -119,14 +120,18 @@ void ballCentre(int k, float centre[3]) {
 // At GAME OVER, each row of three that the count counts, as a line through
 // its balls in its owner's colour; unlit and over the balls, so that the
 // rows inside the cube show too.
+// Just after the last ball lands they come one by one, player 1's first.
 void drawRows(int side) {
     const float colours[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
     renderOver(true, 3.0f * static_cast<float>(side) / 800.0f);
     const Position board = boardPosition();
+    int shown = rowsShownNow(countRows(spots, 0) + countRows(spots, 1));
     for (int p = 0; p < 2; p++) {
         float ends[2 * 49][3];
         int points = 0;
         for (uint32_t row : completedRows(board, p)) {
+            if (shown-- <= 0)
+                break;
             ballCentre(__builtin_ctz(row), ends[points++]);
             ballCentre(31 - __builtin_clz(row), ends[points++]);
         }
@@ -161,6 +166,30 @@ void drawColumnValues() {
     }
 }
 
+// The balls at rest, and the falling one above its cell, hidden by the
+// pieces in front of it as any ball is.
+void drawBoard(int turning) {
+    const int falling = fallingCell();
+    if (falling < 0) {
+        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, turning, showMarks);
+        return;
+    }
+    int resting[9][3][2];
+    std::copy(&spots[0][0][0], &spots[0][0][0] + 9 * 3 * 2, &resting[0][0][0]);
+    resting[falling % 9][falling / 9][fallingPlayer()] = 0;
+    myWorld.draw_world(resting, r1, g1, b1, r2, g2, b2, turning, showMarks);
+    Sphere* ball = myWorld.spheres[falling];
+    const Matrix home = ball->ctm;
+    ball->ctm.m[1][3] += fallHeight();
+    if (fallingPlayer() == 0)
+        ball->draw(r1, g1, b1);
+    else
+        ball->draw(r2, g2, b2);
+    if (fallingPlayer() == 0 && showMarks == 1)
+        ball->draw_band();
+    ball->ctm = home;
+}
+
 } // namespace
 
 void boardViewport(int viewport[4]) {
@@ -174,9 +203,11 @@ void boardViewport(int viewport[4]) {
 void display() {
     // While a cube turns, the board without it is kept after a whole frame,
     // and the frames after start from that copy.
-    const int turning = spinFramesFromStill == 1 ? spinningCube() : -1;
+    // While a ball falls every frame is whole.
+    const int turning = spinFramesFromStill == 1 && fallingCell() < 0 ? spinningCube() : -1;
     const bool wholeBoard = renderStartFrame(turning);
-    if (gamecount == 27)
+    // GAME OVER waits for the last ball to land.
+    if (gamecount == 27 && fallingCell() < 0)
         instructions = 5;
     renderColour(r, g, b);
     // The board's viewport reaches 150 rows above the picture, which are never shown.
@@ -185,7 +216,7 @@ void display() {
     renderClip(left, bottom, side, side);
     pictureViewport(0, 150, 800, 800);
     if (wholeBoard) {
-        myWorld.draw_world(spots, r1, g1, b1, r2, g2, b2, turning, showMarks);
+        drawBoard(turning);
         renderKeepBoard(turning);
     }
     if (turning >= 0)

@@ -21,6 +21,8 @@ int computerSide = -1;
 void (*turnBegins)() = nullptr;
 void (*movePlayed)(int) = nullptr;
 bool (*moveOffered)(int) = nullptr;
+void (*ballPlaced)(int, int) = nullptr;
+void (*boardChanged)() = nullptr;
 
 // Status strip
 int instructions = 0;
@@ -105,6 +107,8 @@ void drawCubes() {
         delete oldCubes[k];
         delete oldSpheres[k];
     }
+    if (boardChanged != nullptr)
+        boardChanged();
     glutPostRedisplay();
 }
 
@@ -254,11 +258,13 @@ void playMove() {
         return;
     colSelected = 0;
     notice.clear();
-    const int column = (spotSelected - 1) % 9;
+    const int column = (spotSelected - 1) % 9, cell = spotSelected - 1, mover = turn;
     placeBall(spotSelected);
     spotSelected = 0;
     turn = turn == 0 ? 1 : 0;
     drawCubes();
+    if (ballPlaced != nullptr)
+        ballPlaced(cell, mover);
     if (movePlayed != nullptr)
         movePlayed(column);
     if (turnBegins != nullptr)
@@ -284,6 +290,8 @@ void newGame() {
 bool turnView(unsigned char key) {
     for (const ViewKey& view : viewKeys)
         if (view.key == key) {
+            if (boardChanged != nullptr)
+                boardChanged();
             turnBoard(view.x, view.y, view.z, view.angle);
             return true;
         }

@@ -78,6 +78,12 @@ extern void (*turnBegins)();
 // Called after each move with its column (0 to 8), before turnBegins; the
 // game's history keeps it.
 extern void (*movePlayed)(int column);
+// Called as a move's ball has been placed, with its cell index and its
+// player, before movePlayed: what the move shows and sounds begins.
+extern void (*ballPlaced)(int k, int player);
+// Called whenever the pieces move otherwise: put back at home after any
+// change of the board, or turned with the view.
+extern void (*boardChanged)();
 // Asked as a move is about to be played, with its column: when it answers
 // true the move is not played here (an online game's server plays it).
 extern bool (*moveOffered)(int column);

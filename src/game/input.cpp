@@ -1,5 +1,6 @@
 #include "input.h"
 
+#include "fall.h"
 #include "frame.h"
 #include "game.h"
 #include "history.h"
@@ -30,6 +31,13 @@ namespace {
 // and drags still act.
 bool movesWait() { return turn == computerSide || reviewShown == 1 || !onlineMayMove(); }
 
+// A player's digit or click: its column marked, or a dull tap when it is full.
+void offerColumn(int k) {
+    if (landingCell(k) == 0)
+        gameSound("full");
+    chooseColumn(k);
+}
+
 } // namespace
 
 void keyAction(unsigned char key, int, int) {
@@ -50,7 +58,7 @@ void keyAction(unsigned char key, int, int) {
             playMove();
     } else if (key >= '1' && key <= '9') {
         if (!movesWait())
-            chooseColumn(key - '0');
+            offerColumn(key - '0');
     } else {
         turnView(key);
     }
@@ -96,7 +104,7 @@ void click(int x, int y) {
     if (colSelected == 1 && spotSelected != 0 && (spotSelected - 1) % 9 == column)
         playMove();
     else
-        chooseColumn(column + 1);
+        offerColumn(column + 1);
     glutPostRedisplay();
 }
 

@@ -1,6 +1,7 @@
 #include "menus.h"
 
 #include "computer.h"
+#include "fall.h"
 #include "frame.h"
 #include "game.h"
 #include "history.h"
@@ -65,6 +66,9 @@ const Entry mainEntries[] = {
     {nullptr, [] { return std::string(showMarks ? " No marks on balls " : " Marks on balls "); },
      -1, 15},
     {" Online ", nullptr, onlineMenuIndex, 0},
+    {nullptr, [] { return std::string(soundOn ? " Sound off " : " Sound on "); }, -1, 16},
+    {nullptr, [] { return std::string(animationOn ? " Animation off " : " Animation on "); }, -1,
+     17},
     {" Quit", nullptr, -1, 4},
 };
 const Entry colourEntries[] = {{"Player1", nullptr, player1MenuIndex, 0},
@@ -116,6 +120,10 @@ int colourValue(const Colour (&colours)[4], float red, float green, float blue) 
     return 1;
 }
 
+// The animation as chosen in the menu, or -1 while it has never been: the
+// browser's wish for reduced motion then decides.
+int animationChoice = -1;
+
 // Every change of a choice is written at once.
 void remember() { saveSettings(choicesInForce()); }
 
@@ -165,6 +173,9 @@ void useSettings(const Settings& settings) {
     showColumnValues = settings.columnValues == 1 ? 1 : 0;
     showRows = settings.rows == 0 ? 0 : 1;
     showMarks = settings.marks == 1 ? 1 : 0;
+    soundOn = settings.sound == 0 ? 0 : 1;
+    animationChoice = settings.animation == 0 || settings.animation == 1 ? settings.animation : -1;
+    animationOn = animationChoice == 0 ? 0 : 1;
     changed();
 }
 
@@ -177,6 +188,8 @@ Settings choicesInForce() {
     settings.columnValues = showColumnValues;
     settings.rows = showRows;
     settings.marks = showMarks;
+    settings.sound = soundOn;
+    settings.animation = animationChoice;
     return settings;
 }
 
@@ -236,6 +249,17 @@ void mainMenu(int value) {
         break;
     case 15:
         showMarks = 1 - showMarks;
+        remember();
+        break;
+    case 16:
+        soundOn = 1 - soundOn;
+        remember();
+        break;
+    case 17:
+        animationOn = 1 - animationOn;
+        animationChoice = animationOn;
+        // A ball still falling lands now.
+        landFall();
         remember();
         break;
     case 4:

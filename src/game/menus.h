@@ -40,8 +40,9 @@ void useSettings(const Settings& settings);
 // The choices in force, as the settings file keeps them.
 Settings choicesInForce();
 // Main menu: a page for the status strip, the opponent, the hint, what the
-// board shows, New game, Undo, Redo, the review, the record, the marks, or
-// Quit; a choice that changes what is remembered is saved at once.
+// board shows, New game, Undo, Redo, the review, the record, the marks, the
+// sound, the animation, or Quit; a choice that changes what is remembered is
+// saved at once.
 void mainMenu(int value);
 // The " Opponent " submenu: 1 two players, 2 to 4 the computer's levels
 // easy, good and perfect, 5 the other player for the computer.

@@ -114,6 +114,10 @@ int parseSettings(const std::string& text, Settings& settings) {
             settings.rows = value == "shown";
         else if (key == "marks" && (value == "on" || value == "off"))
             settings.marks = value == "on";
+        else if (key == "sound" && (value == "0" || value == "1"))
+            settings.sound = value == "1";
+        else if (key == "animation" && (value == "0" || value == "1"))
+            settings.animation = value == "1";
         else
             return false;
         return true;
@@ -132,7 +136,11 @@ std::string settingsText(const Settings& s) {
            "computer-plays=" + (s.computerPlays == 0 ? "player1" : "player2") + "\n" +
            "column-values=" + (s.columnValues == 1 ? "shown" : "hidden") + "\n" +
            "rows=" + (s.rows == 1 ? "shown" : "hidden") + "\n" +
-           "marks=" + (s.marks == 1 ? "on" : "off") + "\n";
+           "marks=" + (s.marks == 1 ? "on" : "off") + "\n" + "sound=" + (s.sound == 0 ? "0" : "1") +
+           "\n" +
+           (s.animation == -1  ? ""
+            : s.animation == 0 ? "animation=0\n"
+                               : "animation=1\n");
 }
 
 int parseRecord(const std::string& text, Record& record) {

@@ -17,6 +17,9 @@ struct Settings {
     int columnValues = 0;  // the values above the columns shown (1) or not
     int rows = 1;          // the rows drawn at GAME OVER (1) or not
     int marks = 0;         // the players' balls marked (1) or not
+    int sound = 1;         // the game's sounds on (1) or off
+    int animation = -1;    // balls fall (1) or not (0); -1 unchosen: they fall but
+                           // where the browser asks for reduced motion
 };
 
 // Games against the computer that reached GAME OVER, by level (0 easy, 1

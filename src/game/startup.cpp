@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "computer.h"
+#include "fall.h"
 #include "frame.h"
 #include "game.h"
 #include "history.h"
@@ -167,6 +168,8 @@ void createGameWindow() {
     turnBegins = computerTurn;
     movePlayed = recordMove;
     moveOffered = onlineOffers;
+    ballPlaced = startFall;
+    boardChanged = landFall;
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
     glutKeyboardFunc(keyAction);

@@ -1,4 +1,5 @@
 #include "computer.h"
+#include "fall.h"
 #include "frame.h"
 #include "game.h"
 #include "history.h"
@@ -9,7 +10,11 @@
 #include "window_web.h"
 
 #include <GL/freeglut_std.h>
+#include <emscripten/em_js.h>
 #include <emscripten/html5.h>
+
+EM_JS(int, reducedMotion, (),
+      { return window.matchMedia('(prefers-reduced-motion: reduce)').matches ? 1 : 0; });
 
 // The game in the browser: the page's canvas, the choices remembered in its
 // storage, the moves its address asks for; then the browser calls back.
@@ -19,10 +24,16 @@ int main() {
     int width = 0, height = 0;
     emscripten_get_canvas_element_size("#canvas", &width, &height);
     winWidth = winHeight = width < height ? width : height;
-    useSettings(loadSettings());
+    const Settings settings = loadSettings();
+    useSettings(settings);
+    // Unless chosen in the menu, balls fall but where the browser asks for less motion.
+    if (settings.animation == -1 && reducedMotion())
+        animationOn = 0;
     turnBegins = computerTurn;
     movePlayed = recordMove;
     moveOffered = onlineOffers;
+    ballPlaced = startFall;
+    boardChanged = landFall;
     glutDisplayFunc(display);
     std::string digits, code;
     bool watch = false;

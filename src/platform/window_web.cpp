@@ -5,6 +5,7 @@
 #include "input.h"
 #include "menus.h"
 #include "solver.h"
+#include "sound.h"
 #include "window.h"
 
 #include <GL/freeglut_std.h>
@@ -23,6 +24,7 @@ EM_JS(void, pageTexts, (const char* json), { Module.page.texts(UTF8ToString(json
 EM_JS(void, pageFirstFrame, (), { Module.page.firstFrame(); });
 EM_JS(void, pageQuit, (), { Module.page.quit(); });
 EM_JS(void, pageWithoutWebGL, (), { Module.page.withoutWebGL(); });
+EM_JS(void, pageSound, (const char* name), { Module.page.sound(UTF8ToString(name)); });
 EM_JS(void, pageTitle, (const char* title), { document.title = UTF8ToString(title); });
 EM_JS(char*, pageParameter, (const char* name), {
     var value = new URLSearchParams(window.location.search).get(UTF8ToString(name));
@@ -134,6 +136,8 @@ void prepareGameWindow() {}
 void* glProcedure(const char*) { return nullptr; }
 
 void announce(const char* title, bool) { pageTitle(title); }
+
+void playGameSound(const char* name) { pageSound(name); }
 
 void quitGame() {
     cancelComputerMove();

@@ -539,6 +539,7 @@ const char* contentType(const std::string& path) {
         {".png", "image/png"},
         {".css", "text/css"},
         {".gz", "application/gzip"},
+        {".wav", "audio/wav"},
     };
     for (const auto& [ending, type] : types)
         if (path.size() >= std::strlen(ending) &&

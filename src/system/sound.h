@@ -25,4 +25,9 @@ typedef unsigned long DWORD;
 BOOL PlaySoundA(const char* pszSound, HMODULE hmod, DWORD fdwSound);
 #endif
 
+// Starts one of the game's own sounds once, in the background, by name:
+// land1, land2, land3, full, row, win, loss or end. Where it cannot be
+// played (no device, no sound server, a missing file): silence, no message.
+void playGameSound(const char* name);
+
 #endif

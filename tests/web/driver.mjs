@@ -14,7 +14,7 @@ const site = process.env.KAVETO_SITE;
 if (!site) throw new Error('KAVETO_SITE names the built folder (scripts/web --test sets it)');
 
 const types = {
-  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.wav': 'audio/wav',
   '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json',
 };
 

@@ -120,7 +120,7 @@ test('the menu holds the desktop\'s entries and acts on the game', async () => {
   assert.deepEqual(labels, [' Colours ', ' Game Instructions ', ' Helpful Reminders ',
     ' Single Player Rules ', ' Keyboard ', ' Opponent ', ' Hint ', ' Show column values ',
     ' Hide rows ', ' New game ', ' Undo ', ' Redo ', ' Review ', ' Record ', ' Marks on balls ',
-    ' Online ', ' Quit']);
+    ' Online ', ' Sound off ', ' Animation off ', ' Quit']);
   // The opponent in force carries a '*'; a page shows in the strip.
   const opponents = await page.$$eval('#menu > ul > li:nth-child(6) li > button',
     (b) => b.map((e) => e.textContent));
