@@ -13,10 +13,17 @@
 
 #include <X11/keysym.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -223,17 +230,42 @@ TEST_F(EndToEnd, EachPageShowsThroughTheMenu) {
     }
 }
 
-TEST_F(EndToEnd, AWholeGameEndsWithGameOver) {
+TEST_F(EndToEnd, AWholeGameTypedAtFullSpeedEndsAsTypedSlowlyWithGameOver) {
+    const std::string moves = "123456789123456789123456789";
     for (int level = 0; level < 3; level++)
         game.type("1 2 3 4 5 6 7 8 9 ");
     // "GAME OVER" about (282, 79) from the bottom.
     auto over = [](const Shot& s) {
         return s.count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }) > 60;
     };
-    Shot s = game.waitForShot(over);
-    EXPECT_TRUE(over(s));
-    EXPECT_GT(turnLinePixels(s, green), 60) << "the 27th ball was player 1's";
-    EXPECT_GT(ballPixels(s, 24, red), 20) << "the last ball, cell 25";
+    // Each move landed the ball before it; the last one's rows come one by one.
+    Shot fast = atRest(game, over);
+    EXPECT_TRUE(over(fast));
+    EXPECT_GT(turnLinePixels(fast, green), 60) << "the 27th ball was player 1's";
+    EXPECT_GT(ballPixels(fast, 24, red), 20) << "the last ball, cell 25";
+    ASSERT_TRUE(game.pickMenu(400, 300, {12})); // the review: the history
+    Shot fastReview = atRest(game, [&](const Shot& s) { return !(s == fast); });
+    game.stop();
+
+    GameProcess slow;
+    ASSERT_NE(slow.waitForWindow(), 0u);
+    Shot before = atRest(slow, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    for (char c : moves) {
+        slow.type(std::string(1, c) + " ");
+        before = atRest(slow, [&](const Shot& s) { return !(s == before); });
+    }
+    EXPECT_TRUE(before == fast) << "the picture at GAME OVER";
+    ASSERT_TRUE(slow.pickMenu(400, 300, {12}));
+    Shot slowReview = atRest(slow, [&](const Shot& s) { return !(s == before); });
+    EXPECT_TRUE(slowReview == fastReview) << "the review of the same moves";
+    slow.stop();
+
+    // A game opened from its moves opens at rest, all rows drawn at once.
+    GameProcess opened({}, {"--moves", moves});
+    ASSERT_NE(opened.waitForWindow(), 0u);
+    Shot shown = opened.waitForShot([&](const Shot& s) { return s == fast; });
+    EXPECT_TRUE(shown == fast);
+    EXPECT_EQ(opened.output(), "");
 }
 
 TEST_F(EndToEnd, KeysOutsideTheTableLeaveThePictureAsItIs) {
@@ -562,6 +594,176 @@ Shot board(const Shot& shot) {
     part.height = std::min(shot.height, 640);
     part.pixels.resize(static_cast<size_t>(part.width) * part.height);
     return part;
+}
+
+// Where the ball's pixels stand in the board: the centre of those lit from
+// red that differ from the empty board's, and how many there are.
+struct Seen {
+    double seconds, row;
+    int pixels;
+};
+
+Seen redBall(const Shot& shot, const Shot& empty, double seconds) {
+    double rows = 0;
+    int n = 0;
+    for (int y = 0; y < 640; y++)
+        for (int x = 0; x < 800; x++) {
+            const Pixel p = shot.at(x, y), q = empty.at(x, y);
+            if (litFrom(p, red) && (p.red != q.red || p.green != q.green || p.blue != q.blue))
+                rows += y, n++;
+        }
+    return {seconds, n > 0 ? rows / n : 0, n};
+}
+
+TEST_F(EndToEnd, ABallFallsDownItsColumnAndRestsAsTheMoveLeavesIt) {
+    int column, top, bottom;
+    cellPixel(4, column, top, 0, 3); // one cell above column 5's top level
+    cellPixel(4, column, bottom);    // its bottom cell
+    const double cell = (bottom - top) / 3.0;
+    const auto key = std::chrono::steady_clock::now();
+    game.type("5 ");
+    std::vector<Seen> seen;
+    for (double t = 0; t < 1.0;) {
+        t = std::chrono::duration<double>(std::chrono::steady_clock::now() - key).count();
+        Seen ball = redBall(game.screenshot(), start, t);
+        if (ball.pixels > 200)
+            seen.push_back(ball);
+    }
+    Shot rest = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    ASSERT_GT(seen.size(), 8u) << "frames of the fall";
+    EXPECT_LT(std::abs(seen.front().row - top), 0.6 * cell) << "first seen above the top level";
+    double lowest = seen.front().row, landed = -1, bounce = 0;
+    for (const Seen& ball : seen) {
+        EXPECT_GT(ball.row, lowest - 0.2 * cell) << "down the column but for a small bounce";
+        bounce = std::max(bounce, lowest - ball.row);
+        lowest = std::max(lowest, ball.row);
+        if (landed < 0 && std::abs(ball.row - seen.back().row) < 0.04 * cell)
+            landed = ball.seconds;
+    }
+    EXPECT_GT(bounce, 0.02 * cell) << "one bounce";
+    EXPECT_GT(landed, 0.2);
+    EXPECT_LT(landed, 0.6);
+    EXPECT_LT(std::abs(seen.back().row - bottom), 0.25 * cell) << "at rest in its cell";
+
+    // Undo during a fall: the empty board at once.
+    game.type("5 ");
+    game.typeKeysym(XK_z, false, true);
+    EXPECT_TRUE(atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; }) == rest);
+    game.stop();
+
+    // The picture at rest is the one the move has always left; without the
+    // animation it is the first frame after the key.
+    Home home;
+    home.write(home.settings(), "animation=0\n");
+    GameProcess still(home.environment());
+    ASSERT_NE(still.waitForWindow(), 0u);
+    still.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    still.type("5");
+    still.waitForShot([&](const Shot& s) { return !(s == start); });
+    still.type(" ");
+    Shot first = still.waitForShot([](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    EXPECT_TRUE(first == rest) << "no fall: the picture at rest at once";
+    still.stop();
+    GameProcess moved({}, {"--moves", "5"});
+    ASSERT_NE(moved.waitForWindow(), 0u);
+    EXPECT_TRUE(moved.waitForShot([&](const Shot& s) { return s == rest; }) == rest);
+}
+
+// A PulseAudio server of the test's own, into a null sink, on a socket in
+// its folder; pactl asks it what it has been sent.
+struct SoundServer : TempFolder {
+    pid_t pid = -1;
+    SoundServer() {
+        std::ofstream(path + "/default.pa")
+            << "load-module module-null-sink\n"
+            << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << path
+            << "/native\n";
+        pid = fork();
+        if (pid == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            setenv("HOME", path.c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+            const std::string script = path + "/default.pa";
+            execlp("pulseaudio", "pulseaudio", "-n", "-F", script.c_str(), "--daemonize=no",
+                   "--exit-idle-time=-1", "--use-pid-file=no", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        waitFor([&] { return ask("info").find("Server String") != std::string::npos; });
+    }
+    ~SoundServer() {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    std::string address() const { return "PULSE_SERVER=unix:" + path + "/native"; }
+    std::string ask(const std::string& command) const {
+        std::string text;
+        FILE* out = popen((address() + " pactl " + command + " 2>/dev/null").c_str(), "r");
+        if (out == nullptr)
+            return text;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+            text.append(buffer, n);
+        pclose(out);
+        return text;
+    }
+    // The game's sounds that it was sent, by name, from its sample cache.
+    std::set<std::string> sounds() const {
+        std::set<std::string> names;
+        std::istringstream lines(ask("list samples short"));
+        for (std::string index, name; lines >> index >> name;) {
+            if (name.rfind("kaveto-", 0) == 0)
+                names.insert(name.substr(7));
+            lines.ignore(1 << 20, '\n');
+        }
+        return names;
+    }
+};
+
+TEST_F(EndToEnd, LandingsFullColumnsRowsAndTheEndReachTheSoundServerUnlessSoundIsOff) {
+    game.stop();
+    SoundServer speakers;
+    ASSERT_NE(speakers.ask("info"), "") << "no PulseAudio";
+    Home home;
+    std::vector<std::string> environment = home.environment();
+    environment.push_back(speakers.address());
+    using Names = std::set<std::string>;
+    {
+        // Player 1 fills column 1 and makes a row of three in it.
+        GameProcess game(environment, {"--moves", "1212"});
+        ASSERT_NE(game.waitForWindow(), 0u);
+        game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        game.type("1 ");
+        EXPECT_TRUE(waitFor([&] { return speakers.sounds() == Names{"land3", "row"}; }))
+            << "the knock of the top level and a row's chime";
+        game.type("1");
+        EXPECT_TRUE(waitFor([&] { return speakers.sounds().count("full") == 1; }));
+        EXPECT_EQ(game.output(), "");
+    }
+    {
+        // The last ball of a game of two players at one keyboard.
+        GameProcess game(environment, {"--moves", "12345678912345678912345678"});
+        ASSERT_NE(game.waitForWindow(), 0u);
+        game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        game.type("9 ");
+        EXPECT_TRUE(waitFor([&] { return speakers.sounds().count("end") == 1; }));
+    }
+    SoundServer quiet;
+    environment.back() = quiet.address();
+    home.write(home.settings(), "sound=0\n");
+    GameProcess game(environment, {"--moves", "1212"});
+    ASSERT_NE(game.waitForWindow(), 0u);
+    game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    game.type("1 ");
+    atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    game.type("1");
+    EXPECT_FALSE(waitFor([&] { return !quiet.sounds().empty(); }, std::chrono::seconds(1)))
+        << "sound=0: nothing sounds";
+    // Turned on from the menu, the next landing sounds.
+    ASSERT_TRUE(game.pickMenu(400, 300, {16}));
+    EXPECT_NE(fileText(home.settings()).find("sound=1\n"), std::string::npos);
+    game.type("2 ");
+    EXPECT_TRUE(waitFor([&] { return quiet.sounds().count("land3") == 1; }));
 }
 
 } // namespace

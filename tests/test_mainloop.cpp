@@ -3,6 +3,7 @@
 // in the same loop watch, each step waiting with a time-out.
 
 #include "computer.h"
+#include "fall.h"
 #include "game.h"
 #include "glwindow.h"
 #include "history.h"
@@ -83,8 +84,8 @@ TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
     chooseOpponent(3, 1);
     Position before;
     int marked = 0, gameAtMark = 0;
-    bool keysIgnored = true;
-    double secondsToDrop = 0;
+    bool keysIgnored = true, markedWhileFalling = false;
+    double secondsToDrop = 0, secondsToMark = 0;
     std::chrono::steady_clock::time_point moved;
     steps = {
         {"after the player's move the computer marks a cell",
@@ -95,6 +96,9 @@ TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
          },
          [&] {
              marked = spotSelected;
+             markedWhileFalling = markedWhileFalling || (marked != 0 && fallingCell() >= 0);
+             secondsToMark =
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - moved).count();
              return marked != 0 && turned(marked - 1);
          }},
         {"digits and space do nothing while the computer is on turn",
@@ -128,6 +132,8 @@ TEST(MainLoop, TheComputerMarksItsColumnThenDropsItsBallAfterASecond) {
 
     ASSERT_TRUE(failures.empty()) << failures.front();
     EXPECT_TRUE(keysIgnored);
+    EXPECT_FALSE(markedWhileFalling) << "the computer's mark waits for the player's ball to land";
+    EXPECT_GT(secondsToMark, 0.35) << "a ball falls to the bottom in 0.3 s and bounces for 0.1 s";
     EXPECT_GT(secondsToDrop, 0.9);
     EXPECT_LT(secondsToDrop, 5.0);
     // The ball went where the mark was, and the perfect level plays a best move.
@@ -246,6 +252,78 @@ TEST(MainLoop, ADigitSpinsTheLandingCubeUntilAnotherDigitOrTheMove) {
     EXPECT_EQ(spots[4][1][1], 0);
     for (int k = 0; k < 27; k++)
         EXPECT_FALSE(turned(k)) << "cube " << k << " still turns after the move";
+}
+
+TEST(MainLoop, ABallFallsThenRestsAndAnyOtherChangeOfTheBoardLandsItAtOnce) {
+    newGame();
+    chooseOpponent(0, 1);
+    std::vector<double> heights;
+    double secondsToRest = 0;
+    std::chrono::steady_clock::time_point moved;
+    bool landedByUndo = false, landedBySecondMove = false, landedByView = false,
+         landedByNewGame = false;
+    steps = {
+        {"a move's ball falls from a cell above the top level and comes to rest",
+         [&] {
+             keyAction('5', 0, 0), keyAction(' ', 0, 0);
+             moved = std::chrono::steady_clock::now();
+         },
+         [&] {
+             if (fallingCell() == 4)
+                 heights.push_back(fallHeight());
+             secondsToRest =
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - moved).count();
+             return fallingCell() < 0;
+         }},
+        {"Undo during a fall",
+         [&] {
+             keyAction('5', 0, 0), keyAction(' ', 0, 0);
+             landedByUndo = fallingCell() == 13;
+             keyAction(26, 0, 0);
+             landedByUndo = landedByUndo && fallingCell() < 0 && gamecount == 1;
+         },
+         [] { return true; }},
+        {"a second move during a fall",
+         [&] {
+             keyAction('1', 0, 0), keyAction(' ', 0, 0), keyAction('2', 0, 0),
+                 keyAction(' ', 0, 0);
+             landedBySecondMove = fallingCell() == 1 && spots[0][0][1] == 1 && gamecount == 3;
+         },
+         [] { return true; }},
+        {"a view key during a fall",
+         [&] {
+             keyAction('q', 0, 0);
+             landedByView = fallingCell() < 0;
+         },
+         [] { return true; }},
+        {"New game during a fall",
+         [&] {
+             keyAction('3', 0, 0), keyAction(' ', 0, 0);
+             startNewGame();
+             landedByNewGame = fallingCell() < 0 && gamecount == 0;
+         },
+         [] { return true; }},
+    };
+    runStepsPassByPass();
+
+    ASSERT_TRUE(failures.empty()) << failures.front();
+    ASSERT_GT(heights.size(), 5u) << "frames of the fall";
+    EXPECT_NEAR(heights.front(), 3.0, 0.3) << "from one cell above the top level";
+    // Down the whole way but for one small bounce of about a tenth of a cell.
+    double lowest = heights.front(), bounce = 0;
+    for (double h : heights) {
+        bounce = std::max(bounce, h - lowest);
+        lowest = std::min(lowest, h);
+    }
+    EXPECT_LT(lowest, 0.02);
+    EXPECT_GT(bounce, 0.03);
+    EXPECT_LT(bounce, 0.15);
+    EXPECT_GT(secondsToRest, 0.35);
+    EXPECT_LT(secondsToRest, 0.8);
+    EXPECT_TRUE(landedByUndo);
+    EXPECT_TRUE(landedBySecondMove);
+    EXPECT_TRUE(landedByView);
+    EXPECT_TRUE(landedByNewGame);
 }
 
 } // namespace
