@@ -49,8 +49,11 @@ opponent (two players, or the computer: easy, good, perfect), a hint, the
 value of each column, the rows at the end, New game, Undo, Redo, the
 review of every move (arrows, Home and End step through it; n and p jump
 to the next and the previous move that was not best), the record
-against the computer, marks on the balls, Quit. The choices are remembered
-in ~/.config/kaveto/settings; remove the file to forget them.
+against the computer, marks on the balls, Online, Sound off, Animation
+off, Quit. A ball falls to its cell and lands with a knock; rows chime and
+the end sounds; the two switches turn the fall and the sounds off. The
+choices are remembered in ~/.config/kaveto/settings; remove the file to
+forget them.
 
 Options:
   --help        print this and exit

@@ -4,7 +4,7 @@
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { serve, launch, open, type, choose, stripTexts, waitForTexts, canvasPixels, project,
+import { serve, launch, open, type, choose, stripTexts, waitForTexts, atRest, project,
   home, bookBytes } from './driver.mjs';
 
 let browser;
@@ -18,7 +18,7 @@ after(async () => {
 const red = (p) => p[0] > 150 && p[1] < 100 && p[2] < 100;
 const ballAt = async (page, cell) => {
   const [x, y] = project(home(cell));
-  return red((await canvasPixels(page)).at(x + 8, y + 8));
+  return red((await atRest(page)).at(x + 8, y + 8));
 };
 
 test('a bad address says why over the empty board, and play goes on', async (t) => {

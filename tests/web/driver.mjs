@@ -97,11 +97,12 @@ export function watchConsole(page, allowed = []) {
 }
 
 // Opens the page at an 800 x 800 canvas (the viewport's 40 extra rows are
-// the header's) and waits for its first frame.
+// the header's) and waits for its first frame; `browser` may be a context.
 export async function open(browser, url, { width = 800, height = 840, touch = false,
-  allowed = [], before = null, firstFrame = true } = {}) {
+  allowed = [], before = null, firstFrame = true, media = null } = {}) {
   const page = await browser.newPage();
   await page.setViewport({ width, height, hasTouch: touch });
+  if (media) await page.emulateMediaFeatures(media);
   const seen = watchConsole(page, allowed);
   if (before) await page.evaluateOnNewDocument(before);
   await page.goto(url);
@@ -169,6 +170,28 @@ export async function type(page, keys) {
   for (const key of keys) await page.keyboard.press(key === ' ' ? 'Space' : key);
 }
 
+// Until the canvas shows the same picture twice a quarter of a second apart:
+// a ball that fell has come to rest. Its pixels then.
+export async function atRest(page) {
+  let last = await canvasShot(page);
+  for (let tries = 0; tries < 40; tries++) {
+    await new Promise((resolve) => setTimeout(resolve, 250));
+    const now = await canvasShot(page);
+    if (now.equals(last)) break;
+    last = now;
+  }
+  return canvasPixels(page);
+}
+
+// The canvas as the screen shows it, a PNG file's bytes.
+export async function canvasShot(page) {
+  const box = await page.$eval('#canvas', (canvas) => {
+    const r = canvas.getBoundingClientRect();
+    return { x: r.left, y: r.top, width: r.width, height: r.height };
+  });
+  return Buffer.from(await page.screenshot({ clip: box, type: 'png' }));
+}
+
 /* ---------------- Pixels ---------------- */
 
 function paeth(a, b, c) {
@@ -179,11 +202,7 @@ function paeth(a, b, c) {
 
 // A screenshot of the canvas as RGB rows from the top, read from its PNG.
 export async function canvasPixels(page) {
-  const box = await page.$eval('#canvas', (canvas) => {
-    const r = canvas.getBoundingClientRect();
-    return { x: r.left, y: r.top, width: r.width, height: r.height };
-  });
-  const png = Buffer.from(await page.screenshot({ clip: box, type: 'png' }));
+  const png = await canvasShot(page);
   let at = 8;
   let width = 0, height = 0, channels = 3;
   const data = [];

@@ -3,8 +3,8 @@
 
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { useBrowser, open, type, stripTexts, waitForTexts, canvasPixels, project, home }
-  from './driver.mjs';
+import { useBrowser, open, type, stripTexts, waitForTexts, atRest, project,
+  home } from './driver.mjs';
 
 const shared = useBrowser();
 
@@ -51,7 +51,7 @@ function pointOnRay(eye, px, py, t) {
 // At each cell's projected centre, a little below and right of it, away from
 // the highlight, the colour of the ball that the ray meets first, if any.
 async function expectBoard(page, owners) {
-  const pixels = await canvasPixels(page);
+  const pixels = await atRest(page);
   for (let cell = 0; cell < 27; cell++) {
     const [x, y] = project(home(cell));
     const seen = ballSeen(x + 8, y + 8, owners);
@@ -137,14 +137,12 @@ test('the menu holds the desktop\'s entries and acts on the game', async () => {
   await page.click('#menu > ul > li:nth-child(1) li:nth-child(1) > button');
   await page.click('#menu > ul > li:nth-child(1) li:nth-child(1) li:nth-child(2) > button');
   const [x, y] = project(home(4));
-  await new Promise((resolve) => setTimeout(resolve, 200));
-  assert.ok(blue((await canvasPixels(page)).at(x + 8, y + 8)));
+  assert.ok(blue((await atRest(page)).at(x + 8, y + 8)));
   // New game: no ball, player 1 on turn; the toggles relabel themselves.
   await page.mouse.click(400, 300, { button: 'right' });
   await page.click('#menu > ul > li:nth-child(10) > button');
   await waitForTexts(page, (t) => t.includes('Player 1 Turn') && !t.includes('Keyboard:'));
-  await new Promise((resolve) => setTimeout(resolve, 200));
-  assert.ok(!blue((await canvasPixels(page)).at(x + 8, y + 8)));
+  assert.ok(!blue((await atRest(page)).at(x + 8, y + 8)));
   await page.mouse.click(400, 300, { button: 'right' });
   await page.click('#menu > ul > li:nth-child(9) > button');
   await page.mouse.click(400, 300, { button: 'right' });
@@ -174,7 +172,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
     });
     await type(second.page, '5 ');
     const [x, y] = project(home(4));
-    assert.ok(blue((await canvasPixels(second.page)).at(x + 8, y + 8)), 'the good line holds');
+    assert.ok(blue((await atRest(second.page)).at(x + 8, y + 8)), 'the good line holds');
     assert.equal(second.warnings.filter((w) => /line 2 is not understood/.test(w)).length, 1);
     assert.equal(await second.page.evaluate(() => localStorage.getItem('config/kaveto/settings')),
       junk, 'not written until a choice changes');
@@ -185,7 +183,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
 test('quit ends the game and offers another', async () => {
   const { page, errors } = await open(shared.browser, shared.server.url);
   await page.mouse.click(400, 300, { button: 'right' });
-  await page.click('#menu > ul > li:nth-child(17) > button');
+  await page.click('#menu > ul > li:nth-child(19) > button');
   assert.equal(await page.$eval('#ended', (e) => e.hidden), false);
   assert.equal(await page.$eval('#stage', (e) => e.hidden), true);
   // Keys go nowhere (Space would press the focused button).
