@@ -1,12 +1,15 @@
 // Plays a short scripted game of Kaveto on the current X display through
 // real input, as a player would, and saves what the window shows: a PPM
 // image for each moment worth a picture (named after it) and one for every
-// step (step-NNN.ppm), from which scripts/play makes PNGs and a GIF.
+// step (step-NNN-D.ppm, shown D hundredths of a second), from which
+// scripts/play makes PNGs and a GIF. The first moves' falls and GAME OVER's
+// rows are saved frame by frame.
 //
 // Usage: kaveto-demo FOLDER   (the game is $KAVETO_BINARY, else kaveto)
 
 #include "xdrive.h"
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -15,6 +18,31 @@ namespace {
 
 std::string folder;
 int steps = 0;
+
+// Saves a shot as the next step of the animation, shown for that many hundredths.
+bool saveStep(const Shot& shot, int hundredths = 60) {
+    char stepName[32];
+    std::snprintf(stepName, sizeof stepName, "/step-%03d-%d.ppm", steps++, hundredths);
+    return shot.writePpm(folder + stepName);
+}
+
+// Every picture that the window shows until it has stayed the same for a
+// quarter of a second, each a short step, the last a long one.
+bool untilStill(GameProcess& game, Shot last) {
+    bool ok = true, pending = false;
+    auto still = std::chrono::steady_clock::now();
+    while (ok && std::chrono::steady_clock::now() - still < std::chrono::milliseconds(250)) {
+        Shot shot = game.screenshot();
+        if (shot == last)
+            continue;
+        if (pending)
+            ok = saveStep(last, 4);
+        last = shot;
+        pending = true;
+        still = std::chrono::steady_clock::now();
+    }
+    return ok && (!pending || saveStep(last));
+}
 
 // The turn line of player 1 (red, then blue) or of player 2 (green).
 bool turnLine(const Shot& s, bool playerOne) {
@@ -34,12 +62,7 @@ bool keep(GameProcess& game, const std::function<bool(const Shot&)>& test,
                      name != nullptr ? name : "the next move");
         return false;
     }
-    bool ok = true;
-    if (step) {
-        char stepName[32];
-        std::snprintf(stepName, sizeof stepName, "/step-%03d.ppm", steps++);
-        ok = shot.writePpm(folder + stepName);
-    }
+    bool ok = !step || saveStep(shot);
     if (name != nullptr)
         ok = ok && shot.writePpm(folder + "/" + name + ".ppm");
     return ok;
@@ -72,15 +95,18 @@ int main(int argc, char** argv) {
     Shot before = game.screenshot();
     game.type("7");
     ok = ok && changed(game, before, "02-marked");
+    before = game.screenshot();
     game.type(" ");
-    ok = ok && keep(game, [](const Shot& s) { return turnLine(s, false); });
+    ok = ok && untilStill(game, before);
     game.type("2");
     before = game.screenshot();
     game.type("w");
     ok = ok && changed(game, before, "03-turned");
+    before = game.screenshot();
     game.type(" ");
-    ok = ok && keep(
-                   game, [](const Shot& s) { return turnLine(s, true); }, "04-home-after-move");
+    ok = ok && untilStill(game, before) &&
+         keep(
+             game, [](const Shot& s) { return turnLine(s, true); }, "04-home-after-move", false);
 
     // Player 1 takes blue, and the keyboard page is shown.
     before = game.screenshot();
@@ -99,12 +125,16 @@ int main(int argc, char** argv) {
     ok = ok && game.pickMenu(400, 300, {7}) &&
          keep(game, [&](const Shot& s) { return !valuesShown(s); });
 
-    // The rest of the game, a move at a time, until the board is full.
+    // The rest of the game, a move at a time, until the board is full; the
+    // last move's rows come one by one.
     const char* moves = "5137986424157369824931685";
     for (int i = 0; ok && moves[i] != '\0'; i++) {
         bool nextIsOne = i % 2 == 1;
+        before = game.screenshot();
         game.type(std::string(1, moves[i]) + " ");
-        ok = keep(game, [&](const Shot& s) { return turnLine(s, nextIsOne); });
+        ok = moves[i + 1] == '\0'
+                 ? untilStill(game, before)
+                 : keep(game, [&](const Shot& s) { return turnLine(s, nextIsOne); });
     }
     ok = ok && keep(
                    game,
@@ -112,7 +142,7 @@ int main(int argc, char** argv) {
                        return s.count(280, 706, 420, 722,
                                       [](Pixel p) { return p.red > 150 && p.blue > 150; }) > 60;
                    },
-                   "07-game-over");
+                   "07-game-over", false);
     // The review of the game, in the strip (the "Moves:" line is white), at
     // the last move that was not best; a picture of its own, after the
     // animation's end.
