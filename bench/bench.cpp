@@ -14,12 +14,12 @@
 #include "computer.h"
 #include "fall.h"
 #include "frame.h"
-#include "render_gl.h"
 #include "game.h"
 #include "glwindow.h"
 #include "history.h"
 #include "input.h"
 #include "menus.h"
+#include "render_gl.h"
 #include "xdrive.h"
 
 #include <GL/freeglut.h>

@@ -73,18 +73,6 @@ int turnLinePixels(const Shot& shot, const float* colour) {
     return shot.count(650, 694, 770, 712, [&](Pixel p) { return litFrom(p, colour); });
 }
 
-// The first shot that passes the test and then stays as it is for a quarter
-// of a second: a ball that fell has come to rest.
-Shot atRest(GameProcess& game, const std::function<bool(const Shot&)>& test) {
-    Shot shot;
-    for (int tries = 0; tries < 40; tries++) {
-        shot = game.waitForShot(test);
-        if (!waitFor([&] { return !(game.screenshot() == shot); }, std::chrono::milliseconds(250)))
-            break;
-    }
-    return shot;
-}
-
 class EndToEnd : public ::testing::Test {
   protected:
     GameProcess game;
@@ -157,11 +145,11 @@ TEST_F(EndToEnd, ADigitSetsTheLandingCubeTurning) {
 
 TEST_F(EndToEnd, MovesDropBallsAndPassTheTurn) {
     game.type("7 ");
-    Shot one = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot one = game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     EXPECT_GT(ballPixels(one, 6, red), 70) << "red ball in the front-left bottom cell";
     EXPECT_EQ(turnLinePixels(one, red), 0);
     game.type("7 ");
-    Shot two = atRest(game, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    Shot two = game.waitForRest([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     EXPECT_GT(ballPixels(two, 15, green), 70) << "green ball on top of it";
     EXPECT_GT(ballPixels(two, 6, red), 70);
     // Nothing moves now, and the game draws nothing: its process sleeps.
@@ -177,7 +165,7 @@ TEST_F(EndToEnd, AViewKeyTurnsTheBoardAndTheNextMoveBringsItHome) {
     // stands at the back left now, so its corner region changed.
     EXPECT_FALSE(turned == start);
     game.type("1 ");
-    Shot home = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot home = game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     EXPECT_GT(ballPixels(home, 0, red, 0), 20) << "a red ball at cell 1, seen from home";
     // Apart from the ball and the strip, the picture is the first frame again.
     int column, row;
@@ -239,24 +227,24 @@ TEST_F(EndToEnd, AWholeGameTypedAtFullSpeedEndsAsTypedSlowlyWithGameOver) {
         return s.count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }) > 60;
     };
     // Each move landed the ball before it; the last one's rows come one by one.
-    Shot fast = atRest(game, over);
+    Shot fast = game.waitForRest(over);
     EXPECT_TRUE(over(fast));
     EXPECT_GT(turnLinePixels(fast, green), 60) << "the 27th ball was player 1's";
     EXPECT_GT(ballPixels(fast, 24, red), 20) << "the last ball, cell 25";
     ASSERT_TRUE(game.pickMenu(400, 300, {12})); // the review: the history
-    Shot fastReview = atRest(game, [&](const Shot& s) { return !(s == fast); });
+    Shot fastReview = game.waitForRest([&](const Shot& s) { return !(s == fast); });
     game.stop();
 
     GameProcess slow;
     ASSERT_NE(slow.waitForWindow(), 0u);
-    Shot before = atRest(slow, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    Shot before = slow.waitForRest([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     for (char c : moves) {
         slow.type(std::string(1, c) + " ");
-        before = atRest(slow, [&](const Shot& s) { return !(s == before); });
+        before = slow.waitForRest([&](const Shot& s) { return !(s == before); });
     }
     EXPECT_TRUE(before == fast) << "the picture at GAME OVER";
     ASSERT_TRUE(slow.pickMenu(400, 300, {12}));
-    Shot slowReview = atRest(slow, [&](const Shot& s) { return !(s == before); });
+    Shot slowReview = slow.waitForRest([&](const Shot& s) { return !(s == before); });
     EXPECT_TRUE(slowReview == fastReview) << "the review of the same moves";
     slow.stop();
 
@@ -388,12 +376,12 @@ TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
     Shot marked = changedFrom(start);
     EXPECT_FALSE(changedFrom(marked) == marked) << "the marked cube turns";
     game.clickAt(x5, y5, 1);
-    Shot one = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot one = game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     game.type("w");
     changedFrom(one);
     game.clickAt(x3, y3, 1);
     game.clickAt(x3, y3, 1);
-    Shot played = atRest(game, [](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    Shot played = game.waitForRest([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     // A drag of 250 pixels to the left, in one motion.
     game.moveTo(400, 400);
     game.button(1, true);
@@ -414,7 +402,7 @@ TEST_F(EndToEnd, ClicksPlayAndADragTurnsAsTheKeysDo) {
 
 TEST_F(EndToEnd, AGameStartedFromItsMovesShowsThePictureOfThoseMovesPlayed) {
     game.type("5 1 3 7 9 ");
-    Shot keyed = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot keyed = game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     game.stop();
     GameProcess moved({}, {"--moves", "51379"});
     ASSERT_NE(moved.waitForWindow(), 0u) << moved.output();
@@ -629,7 +617,7 @@ TEST_F(EndToEnd, ABallFallsDownItsColumnAndRestsAsTheMoveLeavesIt) {
         if (ball.pixels > 200)
             seen.push_back(ball);
     }
-    Shot rest = atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    Shot rest = game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     ASSERT_GT(seen.size(), 8u) << "frames of the fall";
     EXPECT_LT(std::abs(seen.front().row - top), 0.6 * cell) << "first seen above the top level";
     double lowest = seen.front().row, landed = -1, bounce = 0;
@@ -648,7 +636,8 @@ TEST_F(EndToEnd, ABallFallsDownItsColumnAndRestsAsTheMoveLeavesIt) {
     // Undo during a fall: the empty board at once.
     game.type("5 ");
     game.typeKeysym(XK_z, false, true);
-    EXPECT_TRUE(atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; }) == rest);
+    EXPECT_TRUE(game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; }) ==
+                rest);
     game.stop();
 
     // The picture at rest is the one the move has always left; without the
@@ -734,8 +723,9 @@ TEST_F(EndToEnd, LandingsFullColumnsRowsAndTheEndReachTheSoundServerUnlessSoundI
         ASSERT_NE(game.waitForWindow(), 0u);
         game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
         game.type("1 ");
-        EXPECT_TRUE(waitFor([&] { return speakers.sounds() == Names{"land3", "row"}; }))
-            << "the knock of the top level and a row's chime";
+        EXPECT_TRUE(waitFor([&] {
+            return speakers.sounds() == Names{"land3", "row"};
+        })) << "the knock of the top level and a row's chime";
         game.type("1");
         EXPECT_TRUE(waitFor([&] { return speakers.sounds().count("full") == 1; }));
         EXPECT_EQ(game.output(), "");
@@ -755,7 +745,7 @@ TEST_F(EndToEnd, LandingsFullColumnsRowsAndTheEndReachTheSoundServerUnlessSoundI
     ASSERT_NE(game.waitForWindow(), 0u);
     game.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
     game.type("1 ");
-    atRest(game, [](const Shot& s) { return turnLinePixels(s, green) > 60; });
+    game.waitForRest([](const Shot& s) { return turnLinePixels(s, green) > 60; });
     game.type("1");
     EXPECT_FALSE(waitFor([&] { return !quiet.sounds().empty(); }, std::chrono::seconds(1)))
         << "sound=0: nothing sounds";

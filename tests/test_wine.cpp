@@ -45,7 +45,7 @@ Frames play(const char* binaryVariable) {
     // the strip, where it meets no cell.
     game.clickAt(100, 760, 1);
     game.type("5 ");
-    frames.afterAMove = game.waitForShot([](const Shot& s) { return turnLine(s, false); });
+    frames.afterAMove = game.waitForRest([](const Shot& s) { return turnLine(s, false); });
     game.clickAt(400, 300, 3);
     Shot menu;
     frames.menuOpened = waitFor([&] { return (menu = game.menuShot()).width > 0; });
@@ -53,7 +53,7 @@ Frames play(const char* binaryVariable) {
     waitFor([&] { return game.menuShot().width == 0; });
     // Quit, the last of the main menu's 19 entries, between 2-pixel borders;
     // Windows' menu font is not X's.
-    const int rowHeight = menu.height > 4 ? (menu.height - 4) / 17 : 25;
+    const int rowHeight = menu.height > 4 ? (menu.height - 4) / 19 : 25;
     if (game.pickMenu(400, 300, {18}, rowHeight) || !game.running())
         frames.quitStatus = game.waitForExit();
     frames.output = game.output();

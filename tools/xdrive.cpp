@@ -265,6 +265,16 @@ Shot GameProcess::waitForShot(const std::function<bool(const Shot&)>& test, int 
     return last;
 }
 
+Shot GameProcess::waitForRest(const std::function<bool(const Shot&)>& test) {
+    Shot shot;
+    for (int tries = 0; tries < 40; tries++) {
+        shot = waitForShot(test);
+        if (!waitFor([&] { return !(screenshot() == shot); }, std::chrono::milliseconds(250)))
+            break;
+    }
+    return shot;
+}
+
 void GameProcess::moveTo(int wx, int wy) {
     int rootX, rootY;
     Window child;

@@ -64,6 +64,9 @@ class GameProcess {
     // Waits until a screenshot passes the test, returns the last one taken;
     // polls every pollMs milliseconds.
     Shot waitForShot(const std::function<bool(const Shot&)>& test, int pollMs = 20);
+    // Waits for a screenshot that passes the test and then stays as it is for
+    // a quarter of a second: a ball that fell has come to rest.
+    Shot waitForRest(const std::function<bool(const Shot&)>& test);
 
     // Real input through XTEST, at window coordinates.
     void moveTo(int x, int y);

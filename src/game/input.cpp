@@ -1,5 +1,6 @@
 #include "input.h"
 
+#include "computer.h"
 #include "fall.h"
 #include "frame.h"
 #include "game.h"
@@ -76,6 +77,14 @@ void specialKey(int key, int, int) {
         stepReview(steps);
         glutPostRedisplay();
     }
+}
+
+void connectGame() {
+    turnBegins = computerTurn;
+    movePlayed = recordMove;
+    moveOffered = onlineOffers;
+    ballPlaced = startFall;
+    boardChanged = landFall;
 }
 
 int columnUnderPointer(int x, int y) {

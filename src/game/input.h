@@ -19,6 +19,11 @@ void mouseAction(int button, int state, int x, int y);
 // quarter turn for each quarter of the picture's side the pointer moves.
 void mouseMotion(int x, int y);
 
+// Gives the rules their hooks, once at start: the computer as each turn
+// begins, the history and online play as moves are played and offered, the
+// fall as a ball is placed and the board changes.
+void connectGame();
+
 // The column (0 to 8) under the window point (x, y) of the toolkit's
 // coordinates (from the top left) where the pieces stand now, or -1.
 int columnUnderPointer(int x, int y);

@@ -1,7 +1,6 @@
 #include "startup.h"
 
 #include "computer.h"
-#include "fall.h"
 #include "frame.h"
 #include "game.h"
 #include "history.h"
@@ -168,11 +167,7 @@ void createGameWindow() {
     menu();
     // What the players chose last time, before the first frame.
     useSettings(loadSettings());
-    turnBegins = computerTurn;
-    movePlayed = recordMove;
-    moveOffered = onlineOffers;
-    ballPlaced = startFall;
-    boardChanged = landFall;
+    connectGame();
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
     glutKeyboardFunc(keyAction);

@@ -3,6 +3,7 @@
 #include "frame.h"
 #include "game.h"
 #include "history.h"
+#include "input.h"
 #include "menus.h"
 #include "online.h"
 #include "referee.h"
@@ -29,11 +30,7 @@ int main() {
     // Unless chosen in the menu, balls fall but where the browser asks for less motion.
     if (settings.animation == -1 && reducedMotion())
         animationOn = 0;
-    turnBegins = computerTurn;
-    movePlayed = recordMove;
-    moveOffered = onlineOffers;
-    ballPlaced = startFall;
-    boardChanged = landFall;
+    connectGame();
     glutDisplayFunc(display);
     std::string digits, code;
     bool watch = false;
