@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -449,7 +450,7 @@ TEST_F(EndToEnd, ChoicesSurviveARestartAndWithoutTheFileTheGameStartsAsNew) {
         ASSERT_TRUE(first.pickMenu(400, 300, {0, 0, 1}));                // player 1 blue
         ASSERT_TRUE(first.pickMenu(400, 300, {5, 3}));                   // the perfect computer
         ASSERT_TRUE(first.pickMenu(400, 300, {7}));                      // the columns' values
-        ASSERT_TRUE(first.pickMenu(400, 300, {18}) || !first.running()); // Quit
+        ASSERT_TRUE(first.pickMenu(400, 300, {20}) || !first.running()); // Quit
         EXPECT_EQ(first.waitForExit(), 0);
         EXPECT_EQ(first.output(), "");
     }
@@ -554,7 +555,7 @@ TEST_F(EndToEnd, ABadFileOrAFolderThatCannotBeWrittenGetsOneLineAndTheGamePlaysO
 }
 
 TEST_F(EndToEnd, QuitFromTheMenuEndsWithStatusZero) {
-    ASSERT_TRUE(game.pickMenu(400, 300, {18}) || !game.running());
+    ASSERT_TRUE(game.pickMenu(400, 300, {20}) || !game.running());
     EXPECT_EQ(game.waitForExit(), 0);
     EXPECT_EQ(game.output(), "");
 }
@@ -754,6 +755,104 @@ TEST_F(EndToEnd, LandingsFullColumnsRowsAndTheEndReachTheSoundServerUnlessSoundI
     EXPECT_NE(fileText(home.settings()).find("sound=1\n"), std::string::npos);
     game.type("2 ");
     EXPECT_TRUE(waitFor([&] { return quiet.sounds().count("land3") == 1; }));
+}
+
+// A speech-dispatcher of the test's own, on a socket in its folder, whose
+// one voice writes each sentence it is given into a file, a line each.
+struct SpeechServer : TempFolder {
+    pid_t pid = -1;
+    explicit SpeechServer(const SoundServer& sound) {
+        std::filesystem::create_directories(path + "/conf/modules");
+        std::ofstream(path + "/conf/speechd.conf")
+            << "AddModule \"log\" \"sd_generic\" \"log.conf\"\nDefaultModule log\n"
+            << "LanguageDefaultModule \"en\" \"log\"\nAudioOutputMethod \"pulse\"\n";
+        std::ofstream(path + "/conf/modules/log.conf")
+            << "GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> " << path << "/said\"\n"
+            << "GenericCmdDependency \"printf\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\n"
+            << "AddVoice \"en\" \"MALE1\" \"log\"\nDefaultVoice \"log\"\n";
+        pid = fork();
+        if (pid == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            setenv("HOME", path.c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+            putenv(strdup(sound.address().c_str()));
+            const std::string socket = path + "/socket", conf = path + "/conf";
+            execlp("speech-dispatcher", "speech-dispatcher", "-s", "-t", "0", "-c", "unix_socket",
+                   "-S", socket.c_str(), "-C", conf.c_str(), "-L", path.c_str(),
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        waitFor([&] { return std::filesystem::exists(path + "/socket"); });
+    }
+    ~SpeechServer() {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    std::string address() const { return "SPEECHD_ADDRESS=unix_socket:" + path + "/socket"; }
+    // The sentences said so far, in order.
+    std::vector<std::string> said() const {
+        std::vector<std::string> lines;
+        std::istringstream text(fileText(path + "/said"));
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+        return lines;
+    }
+};
+
+TEST_F(EndToEnd, SpeakMovesSaysEachMoveAndWhatTheKeysAskToSpeechDispatcher) {
+    game.stop();
+    SoundServer speakers;
+    SpeechServer speech(speakers);
+    Home home;
+    home.write(home.settings(), "speak=1\n");
+    std::vector<std::string> environment = home.environment();
+    environment.push_back(speech.address());
+    using Lines = std::vector<std::string>;
+    {
+        GameProcess spoken(environment, {"--moves", "51"});
+        ASSERT_NE(spoken.waitForWindow(), 0u);
+        spoken.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        spoken.type("3 ");
+        EXPECT_TRUE(waitFor([&] { return speech.said().size() >= 3; }));
+        spoken.type("bc5l");
+        EXPECT_TRUE(waitFor([&] { return speech.said().size() >= 6; }));
+        EXPECT_EQ(
+            speech.said(),
+            (Lines{"Column 3: lands on level 1.", "Player 1: column 3, level 1", "Player 2's turn",
+                   "Level 1: columns 3 and 5 Player 1, column 1 Player 2; Level 2: empty; "
+                   "Level 3: empty",
+                   "Column 5: Player 1, empty, empty \u2014 lands on level 2",
+                   "Player 1: column 3, level 1"}));
+        // Turned off from the menu: the next move says nothing.
+        ASSERT_TRUE(spoken.pickMenu(400, 300, {18}));
+        EXPECT_TRUE(waitFor([&] {
+            return fileText(home.settings()).find("speak=0\n") != std::string::npos;
+        })) << fileText(home.settings());
+        spoken.type("7 ");
+        spoken.waitForRest([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+        EXPECT_FALSE(waitFor([&] { return speech.said().size() > 6; }, std::chrono::seconds(1)));
+        EXPECT_EQ(spoken.output(), "");
+    }
+    // Without the service: one line at the strip's foot, and play goes on.
+    environment.back() = "SPEECHD_ADDRESS=unix_socket:" + home.path + "/nothing";
+    home.write(home.settings(), "speak=1\n");
+    GameProcess mute(environment);
+    ASSERT_NE(mute.waitForWindow(), 0u);
+    mute.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; });
+    mute.type("5 ");
+    auto footLine = [](const Shot& s) {
+        return s.count(40, 780, 500, 799, [](Pixel p) { return litFrom(p, white); }) > 100;
+    };
+    Shot told = mute.waitForShot(
+        [&](const Shot& s) { return footLine(s) && turnLinePixels(s, green) > 60; });
+    EXPECT_TRUE(footLine(told)) << "the notice at the strip's foot";
+    mute.type("1 ");
+    EXPECT_GT(turnLinePixels(
+                  mute.waitForShot([](const Shot& s) { return turnLinePixels(s, red) > 60; }), red),
+              60)
+        << "the game plays on";
+    EXPECT_EQ(mute.output(), "");
 }
 
 } // namespace

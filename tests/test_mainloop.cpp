@@ -285,8 +285,7 @@ TEST(MainLoop, ABallFallsThenRestsAndAnyOtherChangeOfTheBoardLandsItAtOnce) {
          [] { return true; }},
         {"a second move during a fall",
          [&] {
-             keyAction('1', 0, 0), keyAction(' ', 0, 0), keyAction('2', 0, 0),
-                 keyAction(' ', 0, 0);
+             keyAction('1', 0, 0), keyAction(' ', 0, 0), keyAction('2', 0, 0), keyAction(' ', 0, 0);
              landedBySecondMove = fallingCell() == 1 && spots[0][0][1] == 1 && gamecount == 3;
          },
          [] { return true; }},

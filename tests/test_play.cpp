@@ -479,9 +479,9 @@ TEST_F(Play, MainMenuValuesPickPagesAndOthersChangeNothing) {
         EXPECT_EQ(instructions, 4) << "value " << value;
     }
     glutSetMenu(glutGetMenu());
-    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 19)
+    EXPECT_EQ(glutGet(GLUT_MENU_NUM_ITEMS), 21)
         << "Colours, four pages, Opponent, Hint, column values, rows, New game, Undo, Redo, "
-           "Review, Record, marks, Online, sound, animation, Quit";
+           "Review, Record, marks, Online, sound, animation, speech, board in words, Quit";
 }
 
 // A random game of n moves, as columns.

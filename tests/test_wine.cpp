@@ -51,10 +51,10 @@ Frames play(const char* binaryVariable) {
     frames.menuOpened = waitFor([&] { return (menu = game.menuShot()).width > 0; });
     game.clickAt(200, 760, 1);
     waitFor([&] { return game.menuShot().width == 0; });
-    // Quit, the last of the main menu's 19 entries, between 2-pixel borders;
+    // Quit, the last of the main menu's 21 entries, between 2-pixel borders;
     // Windows' menu font is not X's.
-    const int rowHeight = menu.height > 4 ? (menu.height - 4) / 19 : 25;
-    if (game.pickMenu(400, 300, {18}, rowHeight) || !game.running())
+    const int rowHeight = menu.height > 4 ? (menu.height - 4) / 21 : 25;
+    if (game.pickMenu(400, 300, {20}, rowHeight) || !game.running())
         frames.quitStatus = game.waitForExit();
     frames.output = game.output();
     return frames;

@@ -23,7 +23,10 @@ var Module = (function () {
     if (running) Module._webResize(canvas.width);
   }
   layout();
-  window.addEventListener('resize', layout);
+  window.addEventListener('resize', () => {
+    layout();
+    showTexts(lastTexts);
+  });
 
   // A text of the frame, its baseline from the bottom-left pixel given.
   function place(element, text) {
@@ -34,11 +37,32 @@ var Module = (function () {
     element.style.color = text.colour;
   }
 
+  // Taller than wide, the strip's texts go below the board, in lines of
+  // their own, top to bottom, as large as the reader's font asks.
+  const strip = document.getElementById('strip');
+  let lastTexts = '[]';
+
+  function stripLines(list) {
+    const lines = list.filter((text) => text.kind !== 4 && text.text !== '')
+      .sort((a, b) => b.y - a.y || a.x - b.x);
+    strip.replaceChildren(...lines.map((text) => {
+      const line = document.createElement('div');
+      line.className = 'line';
+      line.style.color = text.colour;
+      line.textContent = text.text;
+      return line;
+    }));
+  }
+
   function showTexts(json) {
+    lastTexts = json;
     const list = JSON.parse(json);
     texts.replaceChildren();
     const seen = {};
+    const portrait = window.innerHeight > window.innerWidth;
+    stripLines(portrait ? list : []);
     for (const text of list) {
+      if (portrait && text.kind !== 4) continue;
       let element = live[text.kind];
       if (element) {
         seen[text.kind] = true;
@@ -68,13 +92,16 @@ var Module = (function () {
   function entries(menus, index, list) {
     for (const entry of menus[index]) {
       const item = document.createElement('li');
+      item.setAttribute('role', 'none');
       const button = document.createElement('button');
       button.textContent = entry.label;
       button.setAttribute('role', 'menuitem');
+      button.tabIndex = -1;
       item.appendChild(button);
       if (entry.submenu >= 0) {
         const sub = document.createElement('ul');
         sub.setAttribute('role', 'menu');
+        sub.setAttribute('aria-label', entry.label.trim());
         sub.hidden = true;
         entries(menus, entry.submenu, sub);
         item.appendChild(sub);
@@ -83,6 +110,7 @@ var Module = (function () {
         button.addEventListener('click', () => {
           sub.hidden = !sub.hidden;
           button.setAttribute('aria-expanded', String(!sub.hidden));
+          if (!sub.hidden) sub.querySelector('button').focus();
         });
       } else {
         button.addEventListener('click', () => {
@@ -94,10 +122,16 @@ var Module = (function () {
     }
   }
 
+  // Where the focus goes back to when the menu closes.
+  let opener = null;
+
   function openMenu(x, y) {
     if (!running || ended) return;
+    opener = document.activeElement;
     const menus = JSON.parse(Module.UTF8ToString(Module._webMenus()));
     const list = document.createElement('ul');
+    list.setAttribute('role', 'menu');
+    list.setAttribute('aria-label', 'Menu');
     entries(menus, 0, list);
     menu.replaceChildren(list);
     menu.hidden = false;
@@ -107,17 +141,53 @@ var Module = (function () {
   }
 
   function closeMenu() {
+    const had = menu.contains(document.activeElement);
     menu.hidden = true;
     menu.replaceChildren();
+    document.getElementById('menu-button').setAttribute('aria-expanded', 'false');
+    if (had && opener && opener.isConnected) opener.focus();
   }
+
+  // The menu by keys, as menus go: up and down through a list, right or
+  // Enter into a submenu, left or Escape out of it, Escape out of the menu.
+  menu.addEventListener('keydown', (event) => {
+    const button = event.target;
+    if (!(button instanceof HTMLButtonElement)) return;
+    const list = button.closest('ul');
+    const items = [...list.children].map((item) => item.firstElementChild);
+    const at = items.indexOf(button);
+    const sub = button.nextElementSibling;
+    const parent = list.parentElement.closest('li');
+    let handled = true;
+    if (event.key === 'ArrowDown') items[(at + 1) % items.length].focus();
+    else if (event.key === 'ArrowUp') items[(at + items.length - 1) % items.length].focus();
+    else if (event.key === 'Home') items[0].focus();
+    else if (event.key === 'End') items[items.length - 1].focus();
+    else if (event.key === 'ArrowRight' && sub && sub.hidden) button.click();
+    else if ((event.key === 'ArrowLeft' || event.key === 'Escape') && parent) {
+      parent.lastElementChild.hidden = true;
+      parent.firstElementChild.setAttribute('aria-expanded', 'false');
+      parent.firstElementChild.focus();
+    } else if (event.key === 'Escape' || event.key === 'Tab') closeMenu();
+    else handled = false;
+    if (handled) {
+      event.preventDefault();
+      event.stopPropagation();
+    }
+  });
 
   canvas.addEventListener('contextmenu', (event) => {
     event.preventDefault();
     openMenu(event.clientX, event.clientY);
   });
-  document.getElementById('menu-button').addEventListener('click', (event) => {
-    const box = event.currentTarget.getBoundingClientRect();
-    if (menu.hidden) openMenu(box.left, box.bottom + 2);
+  function openMenuFromButton() {
+    const button = document.getElementById('menu-button');
+    const box = button.getBoundingClientRect();
+    openMenu(box.left, box.bottom + 2);
+    button.setAttribute('aria-expanded', 'true');
+  }
+  document.getElementById('menu-button').addEventListener('click', () => {
+    if (menu.hidden) openMenuFromButton();
     else closeMenu();
   });
   document.addEventListener('pointerdown', (event) => {
@@ -134,6 +204,11 @@ var Module = (function () {
     if (!running || ended) return;
     if (!menu.hidden) {
       if (event.key === 'Escape') closeMenu();
+      return;
+    }
+    if (event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey)) {
+      event.preventDefault();
+      openMenuFromButton();
       return;
     }
     let key = null;
@@ -189,6 +264,47 @@ var Module = (function () {
   canvas.addEventListener('pointercancel', (event) => {
     if (event.pointerId === pressed) pressed = null;
   });
+
+  /* The board in words: a button a column, named for what it holds; the
+     first press marks the column, the second drops the ball, as clicks do.
+     Arrow keys move between them as on the keypad. */
+
+  const columns = document.getElementById('columns');
+  const columnButtons = [...columns.querySelectorAll('button')];
+  for (const button of columnButtons)
+    button.addEventListener('click', () => {
+      if (running && !ended) Module._webColumn(Number(button.dataset.column));
+    });
+  columns.addEventListener('keydown', (event) => {
+    const steps = { ArrowLeft: -1, ArrowRight: 1, ArrowUp: -3, ArrowDown: 3 };
+    if (!(event.key in steps) || event.altKey || event.ctrlKey || event.metaKey) return;
+    const at = columnButtons.indexOf(document.activeElement);
+    const to = at + steps[event.key];
+    if (at >= 0 && to >= 0 && to < 9 && (steps[event.key] % 3 === 0 || Math.floor(to / 3) ===
+        Math.floor(at / 3))) columnButtons[to].focus();
+    event.preventDefault();
+    event.stopPropagation();
+  });
+
+  function showColumns(json) {
+    const board = JSON.parse(json);
+    columns.classList.toggle('always', board.always === 1);
+    for (const button of columnButtons) {
+      const name = board.names[Number(button.dataset.column)];
+      if (button.textContent !== name) button.textContent = name;
+    }
+  }
+
+  // One live region says what happens; the browser's voice too when asked.
+  const said = document.getElementById('said');
+  function say(sentence, aloud) {
+    const line = document.createElement('p');
+    line.textContent = sentence;
+    said.appendChild(line);
+    while (said.childElementCount > 30) said.firstElementChild.remove();
+    if (aloud && window.speechSynthesis)
+      window.speechSynthesis.speak(new SpeechSynthesisUtterance(sentence));
+  }
 
   /* The game's sounds through Web Audio: fetched after the first frame,
      played once the first key, click or tap has let the page sound. */
@@ -284,6 +400,8 @@ var Module = (function () {
     },
     page: {
       texts: showTexts,
+      columns: showColumns,
+      say: say,
       sound: playSound,
       firstFrame: () => {
         performance.mark('kaveto-first-frame');

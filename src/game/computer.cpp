@@ -2,6 +2,7 @@
 
 #include "fall.h"
 #include "game.h"
+#include "words.h"
 
 #include <GL/freeglut_std.h>
 
@@ -100,7 +101,9 @@ int currentMoveValues(int values[9]) {
 void hint() {
     if (turn == computerSide || gamecount == 27 || reviewShown == 1 || !solverReady())
         return;
-    chooseColumn(computerColumn(boardPosition(), 3, randomMoves()) + 1);
+    const int column = computerColumn(boardPosition(), 3, randomMoves());
+    chooseColumn(column + 1);
+    say("Hint: column " + std::to_string(column + 1) + ".");
     glutPostRedisplay();
 }
 

@@ -6,6 +6,7 @@
 #include "online.h"
 #include "render.h"
 #include "reviewpage.h"
+#include "words.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -246,6 +247,9 @@ void display() {
     } else if (instructions == 5) {
         renderText(-1.0f, 0.0f, 18, white, "GAME OVER", gameOverText);
         drawScore();
+    } else if (boardInWords == 1) {
+        for (int level = 0; level < 3; level++)
+            renderText(-3.0f, lineY[level], 12, white, levelWords(spots, level), wordsText);
     }
     // At the foot of the strip, where only the review writes: the online
     // game's line, and the notice.

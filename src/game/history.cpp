@@ -1,5 +1,8 @@
 #include "history.h"
 
+#include "reviewtext.h"
+#include "words.h"
+
 #include "computer.h"
 #include "game.h"
 #include "settings.h"
@@ -147,7 +150,7 @@ void toggleReview() {
     // The computer waits while the game is reviewed.
     cancelComputerMove();
     reviewShown = 1;
-    gameValues();
+    say(moveLine(gameMoves, gameValues(), movesOnBoard));
     glutPostRedisplay();
 }
 
@@ -172,6 +175,7 @@ void stepReview(int moves) {
     while (movesOnBoard < target)
         playAgain();
     settle();
+    say(moveLine(gameMoves, gameValues(), movesOnBoard));
 }
 
 const std::vector<int>& gameValues() {

@@ -7,6 +7,7 @@
 #include "history.h"
 #include "online.h"
 #include "pick.h"
+#include "words.h"
 
 #include <GL/freeglut_std.h>
 
@@ -34,15 +35,21 @@ bool movesWait() { return turn == computerSide || reviewShown == 1 || !onlineMay
 
 // A player's digit or click: its column marked, or a dull tap when it is full.
 void offerColumn(int k) {
-    if (landingCell(k) == 0)
+    const int n = landingCell(k);
+    if (n == 0) {
         gameSound("full");
+        say("Column " + std::to_string(k) + " is full.");
+    } else {
+        say("Column " + std::to_string(k) + ": lands on level " + std::to_string((n - 1) / 9 + 1) +
+            ".");
+    }
     chooseColumn(k);
 }
 
 } // namespace
 
 void keyAction(unsigned char key, int, int) {
-    if (onlineTyping(key))
+    if (onlineTyping(key) || askKey(key))
         return;
     if (key == 26) {
         if (reviewShown == 1 || !onlineRefuses("Undo"))
@@ -83,7 +90,10 @@ void connectGame() {
     turnBegins = computerTurn;
     movePlayed = recordMove;
     moveOffered = onlineOffers;
-    ballPlaced = startFall;
+    ballPlaced = [](int k, int player) {
+        startFall(k, player);
+        tellMove(k, player);
+    };
     boardChanged = landFall;
 }
 
@@ -100,21 +110,24 @@ int columnUnderPointer(int x, int y) {
     return cell < 0 ? -1 : cell % 9;
 }
 
-namespace {
-
-// A click: the column under the pointer is marked, as its digit marks it, or
-// played, as space plays it, when it is marked already.
-void click(int x, int y) {
-    if (movesWait() || gamecount == 27)
-        return;
-    int column = columnUnderPointer(x, y);
-    if (column < 0)
+void columnAction(int column) {
+    if (movesWait() || gamecount == 27 || column < 0 || column > 8)
         return;
     if (colSelected == 1 && spotSelected != 0 && (spotSelected - 1) % 9 == column)
         playMove();
     else
         offerColumn(column + 1);
     glutPostRedisplay();
+}
+
+namespace {
+
+// A click: the column under the pointer is marked, as its digit marks it, or
+// played, as space plays it, when it is marked already.
+void click(int x, int y) {
+    const int column = columnUnderPointer(x, y);
+    if (column >= 0)
+        columnAction(column);
 }
 
 } // namespace

@@ -19,6 +19,9 @@ void mouseAction(int button, int state, int x, int y);
 // quarter turn for each quarter of the picture's side the pointer moves.
 void mouseMotion(int x, int y);
 
+// A column (0 to 8) chosen as a click chooses it, by the pointer or by the
+// browser's button of that column: marked, or played when marked already.
+void columnAction(int column);
 // Gives the rules their hooks, once at start: the computer as each turn
 // begins, the history and online play as moves are played and offered, the
 // fall as a ball is placed and the board changes.

@@ -8,6 +8,7 @@
 #include "online.h"
 #include "settings.h"
 #include "window.h"
+#include "words.h"
 
 #include <GL/freeglut_std.h>
 
@@ -69,6 +70,11 @@ const Entry mainEntries[] = {
     {nullptr, [] { return std::string(soundOn ? " Sound off " : " Sound on "); }, -1, 16},
     {nullptr, [] { return std::string(animationOn ? " Animation off " : " Animation on "); }, -1,
      17},
+    {nullptr, [] { return std::string(speakMoves ? " Stop speaking moves " : " Speak moves "); },
+     -1, 18},
+    {nullptr,
+     [] { return std::string(boardInWords ? " Hide board in words " : " Board in words "); }, -1,
+     19},
     {" Quit", nullptr, -1, 4},
 };
 const Entry colourEntries[] = {{"Player1", nullptr, player1MenuIndex, 0},
@@ -174,6 +180,8 @@ void useSettings(const Settings& settings) {
     showRows = settings.rows == 0 ? 0 : 1;
     showMarks = settings.marks == 1 ? 1 : 0;
     soundOn = settings.sound == 0 ? 0 : 1;
+    speakMoves = settings.speak == 1 ? 1 : 0;
+    boardInWords = settings.boardInWords == 1 ? 1 : 0;
     animationChoice = settings.animation == 0 || settings.animation == 1 ? settings.animation : -1;
     animationOn = animationChoice == 0 ? 0 : 1;
     changed();
@@ -189,6 +197,8 @@ Settings choicesInForce() {
     settings.rows = showRows;
     settings.marks = showMarks;
     settings.sound = soundOn;
+    settings.speak = speakMoves;
+    settings.boardInWords = boardInWords;
     settings.animation = animationChoice;
     return settings;
 }
@@ -260,6 +270,16 @@ void mainMenu(int value) {
         animationChoice = animationOn;
         // A ball still falling lands now.
         landFall();
+        remember();
+        break;
+    case 18:
+        speakMoves = 1 - speakMoves;
+        remember();
+        if (speakMoves == 1)
+            say("Moves will be spoken. " + boardWords(spots));
+        break;
+    case 19:
+        boardInWords = 1 - boardInWords;
         remember();
         break;
     case 4:

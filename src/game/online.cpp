@@ -7,6 +7,7 @@
 #include "platform.h"
 #include "settings.h"
 #include "window.h"
+#include "words.h"
 
 #include <GL/freeglut_std.h>
 
@@ -231,6 +232,10 @@ void received(const std::string& text) {
     } else if ((word == "gone" || word == "back" || word == "abandoned") && numbered &&
                seat != onlineSeat) {
         other = word == "gone" ? 1 : word == "back" ? 0 : 2;
+        say("Player " + std::to_string(seat) +
+            (other == 1   ? " has left."
+             : other == 0 ? " is back."
+                          : " has gone for good."));
     } else if (word == "rematch" && numbered && seat >= 1) {
         rematch[seat - 1] = true;
     } else if (word == "error" && words.size() == 2) {

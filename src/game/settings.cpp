@@ -118,6 +118,10 @@ int parseSettings(const std::string& text, Settings& settings) {
             settings.sound = value == "1";
         else if (key == "animation" && (value == "0" || value == "1"))
             settings.animation = value == "1";
+        else if (key == "speak" && (value == "0" || value == "1"))
+            settings.speak = value == "1";
+        else if (key == "board-in-words" && (value == "0" || value == "1"))
+            settings.boardInWords = value == "1";
         else
             return false;
         return true;
@@ -137,7 +141,8 @@ std::string settingsText(const Settings& s) {
            "column-values=" + (s.columnValues == 1 ? "shown" : "hidden") + "\n" +
            "rows=" + (s.rows == 1 ? "shown" : "hidden") + "\n" +
            "marks=" + (s.marks == 1 ? "on" : "off") + "\n" + "sound=" + (s.sound == 0 ? "0" : "1") +
-           "\n" +
+           "\n" + "speak=" + (s.speak == 1 ? "1" : "0") + "\n" +
+           "board-in-words=" + (s.boardInWords == 1 ? "1" : "0") + "\n" +
            (s.animation == -1  ? ""
             : s.animation == 0 ? "animation=0\n"
                                : "animation=1\n");

@@ -18,6 +18,8 @@ struct Settings {
     int rows = 1;          // the rows drawn at GAME OVER (1) or not
     int marks = 0;         // the players' balls marked (1) or not
     int sound = 1;         // the game's sounds on (1) or off
+    int speak = 0;         // the desktop speaks what happens (1) or not
+    int boardInWords = 0;  // the board in words shown always (1) or not
     int animation = -1;    // balls fall (1) or not (0); -1 unchosen: they fall but
                            // where the browser asks for reduced motion
 };

@@ -521,6 +521,7 @@ void renderEndFrame() {
         shownTexts = texts;
         showPageTexts(shownTexts);
     }
+    showColumns();
     if (firstFrame) {
         firstFrame = false;
         firstFrameShown();

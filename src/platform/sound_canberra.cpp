@@ -45,9 +45,10 @@ std::string soundFolder() {
 }
 
 void playFile(std::string name) {
-    static const std::string folder = soundFolder();
-    const std::string path = folder + name + ".wav", event = "kaveto-" + name;
     std::lock_guard<std::mutex> hold(soundLock);
+    // Never destroyed: a sound may still be starting while the game exits.
+    static const std::string* const folder = new std::string(soundFolder());
+    const std::string path = *folder + name + ".wav", event = "kaveto-" + name;
     // Kept by the sound server after the first time, by its event's name.
     if (haveContext())
         ca_context_play(soundContext, 0, CA_PROP_EVENT_ID, event.c_str(), CA_PROP_MEDIA_FILENAME,

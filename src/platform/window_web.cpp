@@ -6,7 +6,9 @@
 #include "menus.h"
 #include "solver.h"
 #include "sound.h"
+#include "speech.h"
 #include "window.h"
+#include "words.h"
 
 #include <GL/freeglut_std.h>
 #include <emscripten.h>
@@ -24,6 +26,10 @@ EM_JS(void, pageTexts, (const char* json), { Module.page.texts(UTF8ToString(json
 EM_JS(void, pageFirstFrame, (), { Module.page.firstFrame(); });
 EM_JS(void, pageQuit, (), { Module.page.quit(); });
 EM_JS(void, pageWithoutWebGL, (), { Module.page.withoutWebGL(); });
+EM_JS(void, pageColumns, (const char* json), { Module.page.columns(UTF8ToString(json)); });
+EM_JS(void, pageSay, (const char* sentence, int aloud), {
+    Module.page.say(UTF8ToString(sentence), aloud);
+});
 EM_JS(void, pageSound, (const char* name), { Module.page.sound(UTF8ToString(name)); });
 EM_JS(void, pageTitle, (const char* title), { document.title = UTF8ToString(title); });
 EM_JS(char*, pageParameter, (const char* name), {
@@ -90,6 +96,18 @@ void showPageTexts(const std::vector<PageText>& texts) {
     pageTexts((json + "]").c_str());
 }
 
+void showColumns() {
+    static std::string shown;
+    std::string json = "{\"always\":" + std::to_string(boardInWords) + ",\"names\":[";
+    for (int c = 0; c < 9; c++)
+        json += (c > 0 ? "," : "") + quoted(columnWords(spots, c));
+    json += "]}";
+    if (json != shown) {
+        shown = json;
+        pageColumns(json.c_str());
+    }
+}
+
 void firstFrameShown() { pageFirstFrame(); }
 
 bool createContext() {
@@ -139,6 +157,14 @@ void announce(const char* title, bool) { pageTitle(title); }
 
 void playGameSound(const char* name) { pageSound(name); }
 
+const bool speechAlwaysOn = true;
+
+// The live region always; the browser's own voice too where " Speak moves " asks.
+bool speak(const std::string& sentence, std::string&) {
+    pageSay(sentence.c_str(), speakMoves);
+    return true;
+}
+
 void quitGame() {
     cancelComputerMove();
     pageQuit();
@@ -158,6 +184,9 @@ EMSCRIPTEN_KEEPALIVE void webMouse(int button, int state, int x, int y) {
 }
 
 EMSCRIPTEN_KEEPALIVE void webMotion(int x, int y) { mouseMotion(x, y); }
+
+// A column's button, pressed: as a click on that column.
+EMSCRIPTEN_KEEPALIVE void webColumn(int column) { columnAction(column); }
 
 // The canvas's side in pixels: the picture is laid out anew for it.
 EMSCRIPTEN_KEEPALIVE void webResize(int side) {

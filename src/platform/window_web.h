@@ -18,6 +18,9 @@ struct PageText {
 };
 // Lays the frame's texts over the canvas, in place of those shown before.
 void showPageTexts(const std::vector<PageText>& texts);
+// Names the page's nine column buttons for what their columns hold, and
+// shows them always or only when they have the focus; when that changed.
+void showColumns();
 // Tells the page that the first frame is drawn: the book may come now.
 void firstFrameShown();
 // Makes a WebGL 2 context on the page's canvas, current; false, and the page

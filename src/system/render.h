@@ -22,9 +22,11 @@ extern const float mat_specular[4];
 extern const float high_shininess[1];
 
 // Texts that the browser treats apart: the turn line and GAME OVER are read
-// out when they change, the moves line is a link to the game, and a label
-// over the board lets the pointer through to it.
-const int plainText = 0, turnText = 1, gameOverText = 2, movesText = 3, labelText = 4;
+// out when they change, the moves line is a link to the game, a label over
+// the board lets the pointer through to it, and the board in words stands
+// beside its column buttons.
+const int plainText = 0, turnText = 1, gameOverText = 2, movesText = 3, labelText = 4,
+          wordsText = 5;
 
 // Starts a frame: clears it, or, while cube `turning` turns and nothing else
 // has changed, starts it from the board kept of the last whole frame; false

@@ -120,7 +120,7 @@ test('the menu holds the desktop\'s entries and acts on the game', async () => {
   assert.deepEqual(labels, [' Colours ', ' Game Instructions ', ' Helpful Reminders ',
     ' Single Player Rules ', ' Keyboard ', ' Opponent ', ' Hint ', ' Show column values ',
     ' Hide rows ', ' New game ', ' Undo ', ' Redo ', ' Review ', ' Record ', ' Marks on balls ',
-    ' Online ', ' Sound off ', ' Animation off ', ' Quit']);
+    ' Online ', ' Sound off ', ' Animation off ', ' Speak moves ', ' Board in words ', ' Quit']);
   // The opponent in force carries a '*'; a page shows in the strip.
   const opponents = await page.$$eval('#menu > ul > li:nth-child(6) li > button',
     (b) => b.map((e) => e.textContent));
@@ -183,7 +183,7 @@ test('a choice survives a reload; junk in the storage gives the defaults and one
 test('quit ends the game and offers another', async () => {
   const { page, errors } = await open(shared.browser, shared.server.url);
   await page.mouse.click(400, 300, { button: 'right' });
-  await page.click('#menu > ul > li:nth-child(19) > button');
+  await page.click('#menu > ul > li:nth-child(21) > button');
   assert.equal(await page.$eval('#ended', (e) => e.hidden), false);
   assert.equal(await page.$eval('#stage', (e) => e.hidden), true);
   // Keys go nowhere (Space would press the focused button).
