@@ -40,6 +40,7 @@ Keys:
   1 ... 9       choose a column; the cube where the ball would land turns
   space         drop the ball into the chosen column and pass the turn
   q a, w s, e d turn the board a quarter turn about the x, y or z axis
+  l, b, c DIGIT say the last move, the board, or one column (with Speak moves)
 A left click marks the column under the pointer, a second click drops the
 ball; a left-button drag turns the board. Ctrl+Z takes a move back, Ctrl+Y
 plays it again.
@@ -49,7 +50,7 @@ value of each column, the rows at the end, New game, Undo, Redo, the
 review of every move (arrows, Home and End step through it; n and p jump
 to the next and the previous move that was not best), the record
 against the computer, marks on the balls, Online, Sound off, Animation
-off, Quit. A ball falls to its cell and lands with a knock; rows chime and
+off, Speak moves (through speech-dispatcher), Board in words, Quit. A ball falls to its cell and lands with a knock; rows chime and
 the end sounds; the two switches turn the fall and the sounds off. The
 choices are remembered in ~/.config/kaveto/settings; remove the file to
 forget them.
