@@ -37,8 +37,8 @@ var Module = (function () {
     element.style.color = text.colour;
   }
 
-  // Taller than wide, the strip's texts go below the board, in lines of
-  // their own, top to bottom, as large as the reader's font asks.
+  // Taller than wide, with room below the board, the strip's texts go there,
+  // in lines of their own, top to bottom, as large as the reader's font asks.
   const strip = document.getElementById('strip');
   let lastTexts = '[]';
 
@@ -59,7 +59,10 @@ var Module = (function () {
     const list = JSON.parse(json);
     texts.replaceChildren();
     const seen = {};
-    const portrait = window.innerHeight > window.innerWidth;
+    // Upright: room below the square board for the strip's lines.
+    const below = window.innerHeight - document.querySelector('header').offsetHeight -
+      stage.offsetHeight;
+    const portrait = below > stage.offsetHeight / 4;
     stripLines(portrait ? list : []);
     for (const text of list) {
       if (portrait && text.kind !== 4) continue;
