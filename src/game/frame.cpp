@@ -3,9 +3,11 @@
 #include "computer.h"
 #include "fall.h"
 #include "game.h"
+#include "menus.h"
 #include "online.h"
 #include "render.h"
 #include "reviewpage.h"
+#include "speech.h"
 #include "words.h"
 
 #include <algorithm>
@@ -63,6 +65,10 @@ const float lineY[7] = {2.05f, 1.45f, 0.85f, 0.25f, -0.35f, -0.95f, -1.55f};
 void drawPage(int page) {
     for (int line = 0; line < 7 && pageLines[page - 1][line] != nullptr; line++)
         renderText(-3.0f, lineY[line], 12, pageColours[page - 1], pageLines[page - 1][line]);
+    // Where moves are said, the keys that ask for words, on a line below.
+    if (page == 3 && (speechAlwaysOn || speakMoves == 1))
+        renderText(-3.0f, lineY[6] - 0.6f, 12, pageColours[2],
+                   "     4. 'L' the last move, 'B' the board, 'C' and a digit a column, in words");
 }
 
 // The record against the computer, a line a level, set out as a page.
@@ -248,8 +254,9 @@ void display() {
         renderText(-1.0f, 0.0f, 18, white, "GAME OVER", gameOverText);
         drawScore();
     } else if (boardInWords == 1) {
+        renderText(-3.0f, lineY[0], 12, white, colourWords() + ".", wordsText);
         for (int level = 0; level < 3; level++)
-            renderText(-3.0f, lineY[level], 12, white, levelWords(spots, level), wordsText);
+            renderText(-3.0f, lineY[level + 1], 12, white, levelWords(spots, level), wordsText);
     }
     // At the foot of the strip, where only the review writes: the online
     // game's line, and the notice.

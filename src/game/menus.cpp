@@ -203,6 +203,16 @@ Settings choicesInForce() {
     return settings;
 }
 
+std::string colourWords() {
+    const Settings in = choicesInForce();
+    auto name = [](const char* label) {
+        const std::string text(label);
+        return text.substr(1, text.size() - 2);
+    };
+    return "Player 1 plays " + name(player1Colours[in.colour1 - 1].label) + ", Player 2 " +
+           name(player2Colours[in.colour2 - 1].label);
+}
+
 void mainMenu(int value) {
     // A page takes the place of the review or the record, and these of each other.
     if (value == 2 || value == 3 || value == 5 || value == 6 || value == 14)
@@ -280,6 +290,11 @@ void mainMenu(int value) {
         break;
     case 19:
         boardInWords = 1 - boardInWords;
+        // Shown in the place of a page or the record, as they replace each other.
+        if (boardInWords == 1 && instructions != 5) {
+            instructions = 0;
+            recordShown = 0;
+        }
         remember();
         break;
     case 4:

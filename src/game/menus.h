@@ -56,6 +56,9 @@ void colour2(int value);
 // The " Online " submenu: 1 host a game here, 2 join a game, 3 leave.
 void online(int value);
 
+// The players' colours in words: "Player 1 plays Red, Player 2 Green".
+std::string colourWords();
+
 // Builds the toolkit's right-button menu tree from the table once and
 // leaves the main menu current (menu_glut.cpp, the desktop's).
 void menu();

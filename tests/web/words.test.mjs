@@ -231,6 +231,8 @@ test('the menu by keys alone; axe-core finds nothing serious with it open, a pag
     assert.equal(await focused(), ' Board in words ');
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.getElementById('columns').classList.contains('always'));
+    const strip = await waitForTexts(page, (t) => t.includes('Player 1 plays Red, Player 2 Green.'));
+    assert.ok(strip.includes('Level 1: column 5 Player 1, column 1 Player 2'), strip.join('|'));
     if (process.env.KAVETO_SHOTS) await page.screenshot({ path: `${process.env.KAVETO_SHOTS}/words.png` });
     assert.deepEqual(errors, []);
     await context.close();
@@ -257,6 +259,8 @@ test('on a phone held upright the strip\'s texts stand below the board, 14 px at
         `${line.text} inside the page below the board: ${JSON.stringify(line)}`);
     }
     assert.ok(lines.some((line) => line.text === 'Keyboard:'));
+    assert.ok(lines.some((line) => /'L' the last move, 'B' the board/.test(line.text)),
+      'the keys that ask are on the Keyboard page');
     assert.deepEqual(await stripTexts(page), [], 'none over the board');
     assert.deepEqual(errors, []);
     await context.close();
