@@ -99,9 +99,9 @@ export function watchConsole(page, allowed = []) {
 // Opens the page at an 800 x 800 canvas (the viewport's 40 extra rows are
 // the header's) and waits for its first frame; `browser` may be a context.
 export async function open(browser, url, { width = 800, height = 840, touch = false,
-  allowed = [], before = null, firstFrame = true, media = null } = {}) {
+  allowed = [], before = null, firstFrame = true, media = null, scale = 1 } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height, hasTouch: touch });
+  await page.setViewport({ width, height, hasTouch: touch, deviceScaleFactor: scale });
   if (media) await page.emulateMediaFeatures(media);
   const seen = watchConsole(page, allowed);
   if (before) await page.evaluateOnNewDocument(before);

@@ -265,3 +265,29 @@ test('on a phone held upright the strip\'s texts stand below the board, 14 px at
     assert.deepEqual(errors, []);
     await context.close();
   });
+
+test('at 200 % zoom the strip\'s texts stand whole inside the picture, none over another',
+  async () => {
+    const context = await shared.browser.createBrowserContext();
+    // An 800 x 840 window zoomed to 200 %: 400 x 420 CSS pixels, two device pixels each.
+    const { page, errors } = await open(context, `${shared.server.url}?moves=51`,
+      { width: 400, height: 420, scale: 2 });
+    await page.mouse.click(200, 150, { button: 'right' });
+    await page.click('#menu > ul > li:nth-child(3) > button');
+    await waitForTexts(page, (t) => t.includes('Helpful Reminders::'));
+    const boxes = await page.$$eval('#stage .text', (all) => all.filter((e) => e.textContent)
+      .map((e) => {
+        const r = e.getBoundingClientRect();
+        return { text: e.textContent, left: r.left, right: r.right, top: r.top, bottom: r.bottom };
+      }));
+    const stage = await page.$eval('#stage', (e) => e.getBoundingClientRect().toJSON());
+    for (const box of boxes)
+      assert.ok(box.left >= stage.left && box.right <= stage.right + 1 && box.top >= stage.top &&
+        box.bottom <= stage.bottom + 1, `${box.text} cut off: ${JSON.stringify(box)}`);
+    for (const a of boxes)
+      for (const b of boxes)
+        assert.ok(a === b || a.bottom <= b.top + 0.5 || b.bottom <= a.top + 0.5 ||
+          a.right <= b.left || b.right <= a.left, `${a.text} over ${b.text}`);
+    assert.deepEqual(errors, []);
+    await context.close();
+  });
