@@ -752,7 +752,8 @@ TEST_F(EndToEnd, LandingsFullColumnsRowsAndTheEndReachTheSoundServerUnlessSoundI
         << "sound=0: nothing sounds";
     // Turned on from the menu, the next landing sounds.
     ASSERT_TRUE(game.pickMenu(400, 300, {16}));
-    EXPECT_NE(fileText(home.settings()).find("sound=1\n"), std::string::npos);
+    EXPECT_TRUE(
+        waitFor([&] { return fileText(home.settings()).find("sound=1\n") != std::string::npos; }));
     game.type("2 ");
     EXPECT_TRUE(waitFor([&] { return quiet.sounds().count("land3") == 1; }));
 }

@@ -2,14 +2,19 @@
 // hostile ones beside a game that completes, and a game that lives through
 // the server killed outright and started again.
 
+#include "protocol.h"
+#include "room.h"
 #include "server.h"
 #include "wsraw.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/socket.h>
@@ -215,6 +220,166 @@ TEST(Server, AGameLivesThroughTheServerKilledOutrightAndStartedAgain) {
     for (int n = 13; n < 27; n++)
         play(back, n);
     EXPECT_TRUE(again[0].socket.receive(got) && got == "over");
+}
+
+/* ---------------- The rooms without sockets ---------------- */
+
+// A connection that keeps what it is sent and how it was closed.
+struct FakePeer : Peer {
+    std::vector<std::string> got;
+    int closed = 0;
+    void send(const std::string& message) override { got.push_back(message); }
+    void close(int code) override { closed = code; }
+    std::string last() const { return got.empty() ? "" : got.back(); }
+    bool saw(const std::string& message) const {
+        return std::find(got.begin(), got.end(), message) != got.end();
+    }
+    // The token of "seat S TOKEN MOVES".
+    std::string token() const {
+        for (const std::string& m : got)
+            if (m.rfind("seat ", 0) == 0)
+                return m.substr(7, 32);
+        return "";
+    }
+};
+
+// The rooms' events kept in memory, in order.
+struct MemoryStore : RoomStore {
+    std::map<std::string, std::string> lines;
+    bool keep(const std::string& code, const std::string& line, std::string&) override {
+        lines[code] += line + "\n";
+        return true;
+    }
+    void forget(const std::string& code) override { lines.erase(code); }
+    std::map<std::string, std::string> kept() override { return lines; }
+};
+
+// Rooms whose timers are fired by the test, and whose log it reads.
+struct Server {
+    MemoryStore store;
+    std::vector<std::function<void()>> timers;
+    std::vector<std::string> log;
+    Rooms rooms{60, 3, &store, [this](int, std::function<void()> f) { timers.push_back(f); },
+                [this](const std::string& line) { log.push_back(line); }};
+    void say(FakePeer& peer, const std::string& text, const std::string& code = "ROOM") {
+        std::vector<std::string> words;
+        ASSERT_TRUE(splitMessage(text, words)) << text;
+        rooms.message(peer, code, words);
+    }
+    void fire() {
+        auto due = std::move(timers);
+        timers.clear();
+        for (auto& f : due)
+            f();
+    }
+};
+
+TEST(Rooms, TwoSeatsAWatcherRefereedMovesAndWhatIsKept) {
+    Server server;
+    FakePeer one, two, three, watcher;
+    server.say(one, "hello 1 play");
+    EXPECT_EQ(one.seat, 1);
+    EXPECT_EQ(one.last(), "seat 1 " + one.token() + " -");
+    server.say(two, "hello 1 play");
+    EXPECT_EQ(two.seat, 2);
+    EXPECT_TRUE(one.saw("start") && two.saw("start"));
+    server.say(three, "hello 1 play");
+    EXPECT_EQ(three.last(), "error seats");
+    server.say(watcher, "hello 1 watch");
+    EXPECT_EQ(watcher.got.front(), "seat 0 - -");
+    server.say(watcher, "move 0 5");
+    EXPECT_EQ(watcher.last(), "error watching");
+    server.say(two, "move 0 5");
+    EXPECT_EQ(two.last(), "error turn");
+    server.say(one, "move 0 5");
+    for (FakePeer* p : {&one, &two, &watcher})
+        EXPECT_EQ(p->last(), "moved 0 5");
+    server.say(two, "move 0 4");
+    EXPECT_EQ(two.last(), "error stale");
+    server.say(one, "hello 1 play");
+    EXPECT_EQ(one.last(), "error hello");
+    server.say(one, "dance");
+    EXPECT_EQ(one.last(), "error syntax");
+    EXPECT_EQ(server.store.lines["ROOM"],
+              "seat 1 " + one.token() + "\nseat 2 " + two.token() + "\nmove 5\n");
+    // The whole game: GAME OVER to everyone, then a rematch swaps the seats.
+    const std::string rest = "12346789123456789123456789";
+    for (size_t i = 0; i < rest.size(); i++)
+        server.say(i % 2 == 0 ? two : one,
+                   "move " + std::to_string(i + 1) + " " + std::string(1, rest[i]));
+    EXPECT_TRUE(one.saw("over") && two.saw("over") && watcher.saw("over"));
+    const std::string tokens[2] = {one.token(), two.token()};
+    server.say(one, "rematch");
+    EXPECT_EQ(two.last(), "rematch 1");
+    server.say(two, "rematch");
+    EXPECT_EQ(one.seat, 2);
+    EXPECT_EQ(two.seat, 1);
+    EXPECT_TRUE(one.saw("seat 2 " + tokens[0] + " -")) << "each keeps a token, the other seat's";
+    EXPECT_EQ(watcher.last(), "start");
+}
+
+TEST(Rooms, ADroppedPlayerKeepsTheSeatForTheGraceThenTheGameIsAbandoned) {
+    Server server;
+    FakePeer one, two, back, late;
+    server.say(one, "hello 1 play");
+    server.say(two, "hello 1 play");
+    server.rooms.lost(one);
+    EXPECT_EQ(two.last(), "gone 1");
+    server.say(back, "hello 1 resume " + one.token());
+    EXPECT_EQ(back.got.front(), "seat 1 " + one.token() + " -");
+    EXPECT_EQ(two.last(), "back 1");
+    // Dropped again: the first grace's end cuts the second short in nothing.
+    server.rooms.lost(back);
+    ASSERT_EQ(server.timers.size(), 2u);
+    server.timers[0]();
+    EXPECT_EQ(two.last(), "gone 1");
+    server.timers[1]();
+    EXPECT_EQ(two.last(), "abandoned 1");
+    EXPECT_NE(server.store.lines["ROOM"].find("abandoned 1\n"), std::string::npos);
+    server.say(late, "hello 1 resume " + one.token());
+    EXPECT_TRUE(late.saw("abandoned 1"));
+    server.say(late, "move 0 5");
+    EXPECT_EQ(late.last(), "error over");
+    // Bye leaves for good at once.
+    FakePeer a, b;
+    server.say(a, "hello 1 play", "OTHER");
+    server.say(b, "hello 1 play", "OTHER");
+    server.say(b, "bye", "OTHER");
+    EXPECT_EQ(b.closed, 1000);
+    EXPECT_EQ(a.last(), "abandoned 2");
+}
+
+TEST(Rooms, RoomsKeptAreReadBackAndTheLimitsHold) {
+    Server first;
+    FakePeer one, two;
+    first.say(one, "hello 1 play");
+    first.say(two, "hello 1 play");
+    first.say(one, "move 0 5");
+    // A second server on the same store: the game, its seats and its move.
+    Server second;
+    second.store.lines = first.store.lines;
+    second.store.lines["BROKE"] = "seat 1 " + one.token() + "\nmove 0\n";
+    second.rooms.load();
+    EXPECT_EQ(second.rooms.size(), 1u);
+    EXPECT_EQ(second.log, (std::vector<std::string>{"game BROKE is damaged; left as it is"}));
+    FakePeer again;
+    second.say(again, "hello 1 resume " + two.token());
+    EXPECT_EQ(again.got.front(), "seat 2 " + two.token() + " 5");
+    second.say(again, "move 1 3");
+    EXPECT_EQ(again.last(), "moved 1 3");
+    // Three rooms at most; a client from a newer protocol is told so.
+    FakePeer x, y, z, newer;
+    second.say(x, "hello 1 play", "R2");
+    second.say(y, "hello 1 play", "R3");
+    second.say(z, "hello 1 play", "R4");
+    EXPECT_EQ(z.last(), "error rooms");
+    EXPECT_EQ(z.closed, 1013);
+    second.say(newer, "hello 2 play", "R2");
+    EXPECT_EQ(newer.last(), "error version");
+    EXPECT_EQ(newer.closed, 1000);
+    FakePeer nobody;
+    second.say(nobody, "hello 1 watch", "NONE");
+    EXPECT_EQ(nobody.last(), "error room");
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "platform.h"
 #include "protocol.h"
-#include "referee.h"
+#include "room.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -18,8 +18,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
-#include <sstream>
 #include <thread>
 
 namespace beast = boost::beast;
@@ -51,30 +49,11 @@ namespace {
 
 /* ---------------- The server's state, on its one thread ---------------- */
 
-class Session;
-
-// A room: two seats, each with its secret token and its player's connection
-// while there is one, the watchers, the moves, what is asked of it next.
-struct Room {
-    std::string code;
-    std::string tokens[2];
-    Session* players[2] = {nullptr, nullptr};
-    std::set<Session*> watchers;
-    std::string moves;
-    Position position = {{0, 0}};
-    bool started = false, abandoned = false;
-    // The seat (1 or 2) whose player left it for good.
-    int abandonedBy = 0;
-    bool rematch[2] = {false, false};
-    // Since when the game is over or abandoned, and each seat's grace.
-    Clock::time_point since;
-    std::unique_ptr<net::steady_timer> grace[2];
-};
-
 struct State {
     ServerOptions options;
     net::io_context* io = nullptr;
-    std::map<std::string, std::unique_ptr<Room>> rooms;
+    std::unique_ptr<FolderStore> store;
+    std::unique_ptr<Rooms> rooms;
     std::map<std::string, int> connections;
     std::string webRoot;
 };
@@ -104,42 +83,9 @@ struct Counted {
     std::string address;
 };
 
-std::string newToken() {
-    unsigned char bytes[16];
-    if (!secureRandom(bytes, sizeof bytes))
-        return "";
-    static const char digits[] = "0123456789abcdef";
-    std::string token;
-    for (unsigned char b : bytes) {
-        token += digits[b >> 4];
-        token += digits[b & 15];
-    }
-    return token;
-}
-
-// The game's lines on disk, one event a line: a seat taken, a move, the
-// seats swapped for a rematch, the game abandoned.
-void keep(const Room& room, const std::string& line) {
-    if (state->options.state.empty())
-        return;
-    std::string why;
-    if (!appendFile(state->options.state + "/" + room.code, line + "\n", why))
-        logLine("cannot keep game " + room.code + " (" + why + ")");
-}
-
-void forget(const Room& room) {
-    if (!state->options.state.empty())
-        removeFile(state->options.state + "/" + room.code);
-}
-
-bool over(const Room& room) { return room.moves.size() == 27; }
-
 /* ---------------- A player's or a watcher's connection ---------------- */
 
-void broadcast(Room& room, const std::string& message);
-void leaveRoom(Session* session, bool forGood);
-
-class Session : public std::enable_shared_from_this<Session> {
+class Session : public std::enable_shared_from_this<Session>, public Peer {
   public:
     Session(tcp::socket&& socket, std::shared_ptr<Counted> counted)
         : ws(std::move(socket)), counted(std::move(counted)), address(this->counted->address),
@@ -164,7 +110,7 @@ class Session : public std::enable_shared_from_this<Session> {
     }
 
     // Sends a message, or closes the connection of a reader that is too slow.
-    void send(const std::string& message) {
+    void send(const std::string& message) override {
         if (closing)
             return;
         if (queue.size() >= state->options.queueLimit) {
@@ -187,9 +133,7 @@ class Session : public std::enable_shared_from_this<Session> {
             ws.async_close(closeCode, [self = shared_from_this()](beast::error_code) {});
     }
 
-    Room* room = nullptr;
-    // 1 or 2 for a player's seat, 0 for a watcher, -1 before hello.
-    int seat = -1;
+    void close(int code) override { closeWith(static_cast<websocket::close_code>(code)); }
 
   private:
     void opened() {
@@ -243,9 +187,7 @@ class Session : public std::enable_shared_from_this<Session> {
 
     void gone() {
         hello.cancel();
-        if (room != nullptr)
-            leaveRoom(this, false);
-        room = nullptr;
+        state->rooms->lost(*this);
     }
 
     // About 20 messages a second, twice that at once; a flood is closed.
@@ -280,11 +222,8 @@ class Session : public std::enable_shared_from_this<Session> {
             send("error syntax");
             return;
         }
-        answer(words);
+        state->rooms->message(*this, roomCode, words);
     }
-
-    void answer(const std::vector<std::string>& words);
-    void greet(const std::vector<std::string>& words);
 
     websocket::stream<beast::tcp_stream> ws;
     beast::flat_buffer buffer;
@@ -297,235 +236,6 @@ class Session : public std::enable_shared_from_this<Session> {
     bool closing = false;
     websocket::close_code closeCode = websocket::close_code::none;
 };
-
-void broadcast(Room& room, const std::string& message) {
-    for (Session* player : room.players)
-        if (player != nullptr)
-            player->send(message);
-    for (Session* watcher : room.watchers)
-        watcher->send(message);
-}
-
-std::string moveList(const Room& room) { return room.moves.empty() ? "-" : room.moves; }
-
-void startGame(Room& room) {
-    if (room.started || room.tokens[0].empty() || room.tokens[1].empty())
-        return;
-    room.started = true;
-    logLine("game " + room.code + " started");
-    broadcast(room, "start");
-}
-
-void endGame(Room& room, const std::string& how) {
-    room.since = Clock::now();
-    logLine("game " + room.code + " ended: " + how);
-}
-
-// A seat left empty for the grace time: the game is abandoned.
-void startGrace(Room& room, int seat) {
-    room.grace[seat].reset(new net::steady_timer(*state->io));
-    room.grace[seat]->expires_after(std::chrono::seconds(state->options.grace));
-    const std::string code = room.code;
-    room.grace[seat]->async_wait([code, seat](beast::error_code error) {
-        auto found = state->rooms.find(code);
-        if (error || found == state->rooms.end())
-            return;
-        Room& room = *found->second;
-        if (room.players[seat] != nullptr || room.abandoned)
-            return;
-        room.abandoned = true;
-        room.abandonedBy = seat + 1;
-        keep(room, "abandoned " + std::to_string(seat + 1));
-        broadcast(room, "abandoned " + std::to_string(seat + 1));
-        if (!over(room))
-            endGame(room, "abandoned by player " + std::to_string(seat + 1));
-    });
-}
-
-void leaveRoom(Session* session, bool forGood) {
-    Room& room = *session->room;
-    if (session->seat == 0) {
-        room.watchers.erase(session);
-        return;
-    }
-    const int seat = session->seat - 1;
-    if (seat < 0 || room.players[seat] != session)
-        return;
-    room.players[seat] = nullptr;
-    if (room.abandoned)
-        return;
-    if (forGood) {
-        room.abandoned = true;
-        room.abandonedBy = seat + 1;
-        keep(room, "abandoned " + std::to_string(seat + 1));
-        broadcast(room, "abandoned " + std::to_string(seat + 1));
-        if (!over(room))
-            endGame(room, "left by player " + std::to_string(seat + 1));
-        return;
-    }
-    broadcast(room, "gone " + std::to_string(seat + 1));
-    startGrace(room, seat);
-}
-
-void Session::greet(const std::vector<std::string>& words) {
-    int version;
-    if (words.size() < 3 || !wordNumber(words[1], 1, 999999999, version)) {
-        send("error syntax");
-        return;
-    }
-    if (version > protocolVersion) {
-        send("error version");
-        closeWith(websocket::close_code::normal);
-        return;
-    }
-    auto found = state->rooms.find(roomCode);
-    if (found == state->rooms.end()) {
-        // A room is made by its first player.
-        if (words[2] != "play") {
-            send(words[2] == "resume" ? "error token" : "error room");
-            return;
-        }
-        if (state->rooms.size() >= state->options.rooms) {
-            send("error rooms");
-            closeWith(websocket::close_code::try_again_later);
-            return;
-        }
-        found = state->rooms.emplace(roomCode, std::make_unique<Room>()).first;
-        found->second->code = roomCode;
-    }
-    Room& r = *found->second;
-    int s = -1;
-    if (words[2] == "watch" && words.size() == 3) {
-        s = 0;
-    } else if (words[2] == "play" && words.size() == 3) {
-        for (int i = 1; i >= 0; i--)
-            if (r.tokens[i].empty() && !r.abandoned)
-                s = i + 1;
-        if (s < 0) {
-            send("error seats");
-            return;
-        }
-        r.tokens[s - 1] = newToken();
-        keep(r, "seat " + std::to_string(s) + " " + r.tokens[s - 1]);
-    } else if (words[2] == "resume" && words.size() == 4 && isToken(words[3])) {
-        for (int i = 0; i < 2; i++)
-            if (r.tokens[i] == words[3])
-                s = i + 1;
-        if (s < 0) {
-            send("error token");
-            return;
-        }
-        // A player back before the old connection was seen to drop.
-        if (Session* old = r.players[s - 1]) {
-            old->room = nullptr;
-            old->closeWith(websocket::close_code::normal);
-        }
-        r.grace[s - 1].reset();
-    } else {
-        send("error syntax");
-        return;
-    }
-    seat = s;
-    room = &r;
-    if (s == 0)
-        r.watchers.insert(this);
-    send("seat " + std::to_string(s) + " " + (s == 0 ? "-" : r.tokens[s - 1]) + " " + moveList(r));
-    if (s > 0) {
-        const bool back = words[2] == "resume";
-        r.players[s - 1] = this;
-        if (back)
-            broadcast(r, "back " + std::to_string(s));
-    }
-    if (r.started)
-        send("start");
-    else
-        startGame(r);
-    if (over(r))
-        send("over");
-    if (r.abandoned)
-        send("abandoned " + std::to_string(r.abandonedBy));
-    for (int i = 0; i < 2; i++)
-        if (r.rematch[i])
-            send("rematch " + std::to_string(i + 1));
-    for (int i = 0; i < 2; i++)
-        if (s != i + 1 && !r.tokens[i].empty() && r.players[i] == nullptr && !r.abandoned)
-            send("gone " + std::to_string(i + 1));
-}
-
-void Session::answer(const std::vector<std::string>& words) {
-    const std::string& word = words[0];
-    if (word == "hello") {
-        if (seat >= 0)
-            send("error hello");
-        else
-            greet(words);
-        return;
-    }
-    if (seat < 0 || room == nullptr) {
-        send("error hello");
-        return;
-    }
-    Room& r = *room;
-    if (word == "bye" && words.size() == 1) {
-        leaveRoom(this, true);
-        room = nullptr;
-        closeWith(websocket::close_code::normal);
-        return;
-    }
-    if (seat == 0 && (word == "move" || word == "rematch")) {
-        send("error watching");
-        return;
-    }
-    int n, column;
-    if (word == "move" && words.size() == 3 && wordNumber(words[1], 0, 99, n) &&
-        wordNumber(words[2], 0, 99, column)) {
-        if (!r.started || r.abandoned) {
-            send(r.abandoned ? "error over" : "error waiting");
-            return;
-        }
-        const std::string refused = refereeMove(r.position, seat, n, column);
-        if (!refused.empty()) {
-            send("error " + refused);
-            return;
-        }
-        r.moves += static_cast<char>('0' + column);
-        keep(r, "move " + std::to_string(column));
-        broadcast(r, "moved " + words[1] + " " + words[2]);
-        if (over(r)) {
-            broadcast(r, "over");
-            endGame(r, "27 balls down");
-        }
-        return;
-    }
-    if (word == "rematch" && words.size() == 1) {
-        if (!over(r) || r.abandoned) {
-            send("error playing");
-            return;
-        }
-        r.rematch[seat - 1] = true;
-        broadcast(r, "rematch " + std::to_string(seat));
-        if (!(r.rematch[0] && r.rematch[1]))
-            return;
-        // A new game, the seats swapped: each player keeps a token, now the other seat's.
-        std::swap(r.tokens[0], r.tokens[1]);
-        std::swap(r.players[0], r.players[1]);
-        r.moves.clear();
-        r.position = Position{{0, 0}};
-        r.rematch[0] = r.rematch[1] = false;
-        r.started = false;
-        keep(r, "swap");
-        for (int i = 0; i < 2; i++)
-            if (r.players[i] != nullptr) {
-                r.players[i]->seat = i + 1;
-                r.players[i]->send("seat " + std::to_string(i + 1) + " " + r.tokens[i] + " -");
-            }
-        for (Session* watcher : r.watchers)
-            watcher->send("seat 0 - -");
-        startGame(r);
-        return;
-    }
-    send("error syntax");
-}
 
 /* ---------------- HTTP: the upgrade, and the browser's files ---------------- */
 
@@ -689,79 +399,13 @@ void accept(tcp::acceptor& acceptor) {
     });
 }
 
-// The games kept in the state folder, as their lines tell them.
-void loadGames() {
-    const std::string folder = state->options.state;
-    if (folder.empty())
-        return;
-    for (const std::string& code : folderFiles(folder)) {
-        if (!isRoomCode(code))
-            continue;
-        std::string text, why;
-        if (!readFile(folder + "/" + code, text, why, 1 << 20))
-            continue;
-        auto room = std::make_unique<Room>();
-        room->code = code;
-        std::istringstream lines(text);
-        std::string line;
-        bool good = true;
-        while (good && std::getline(lines, line)) {
-            std::vector<std::string> words;
-            int number;
-            if (!splitMessage(line, words)) {
-                good = false;
-            } else if (words[0] == "seat" && words.size() == 3 &&
-                       wordNumber(words[1], 1, 2, number) && isToken(words[2])) {
-                room->tokens[number - 1] = words[2];
-            } else if (words[0] == "move" && words.size() == 2 &&
-                       wordNumber(words[1], 1, 9, number)) {
-                good = refereeMove(room->position, playerOnTurn(room->position) + 1,
-                                   static_cast<int>(room->moves.size()), number)
-                           .empty();
-                room->moves += static_cast<char>('0' + number);
-            } else if (words[0] == "swap" && words.size() == 1) {
-                std::swap(room->tokens[0], room->tokens[1]);
-                room->moves.clear();
-                room->position = Position{{0, 0}};
-            } else if (words[0] == "abandoned" && words.size() == 2 &&
-                       wordNumber(words[1], 1, 2, number)) {
-                room->abandoned = true;
-                room->abandonedBy = number;
-            } else {
-                good = false;
-            }
-        }
-        if (!good) {
-            logLine("game " + code + " in " + folder + " is damaged; left as it is");
-            continue;
-        }
-        room->started = !room->tokens[0].empty() && !room->tokens[1].empty();
-        room->since = Clock::now();
-        for (int seat = 0; seat < 2; seat++)
-            if (!room->tokens[seat].empty() && !room->abandoned)
-                startGrace(*room, seat);
-        state->rooms[code] = std::move(room);
-    }
-}
-
 // Once a minute: a game over or abandoned an hour ago is forgotten.
 void sweep(net::steady_timer& timer) {
     timer.expires_after(std::chrono::minutes(1));
     timer.async_wait([&timer](beast::error_code error) {
         if (error)
             return;
-        for (auto at = state->rooms.begin(); at != state->rooms.end();) {
-            Room& room = *at->second;
-            const bool ended = over(room) || room.abandoned;
-            const bool empty =
-                room.players[0] == nullptr && room.players[1] == nullptr && room.watchers.empty();
-            if (ended && empty && Clock::now() - room.since > std::chrono::hours(1)) {
-                forget(room);
-                at = state->rooms.erase(at);
-            } else {
-                ++at;
-            }
-        }
+        state->rooms->sweep(Clock::now());
         sweep(timer);
     });
 }
@@ -823,10 +467,23 @@ int prepare(const ServerOptions& options, std::string& why) {
         return 0;
     }
     state = &r.state;
+    if (!options.state.empty())
+        r.state.store = std::make_unique<FolderStore>(options.state);
+    r.state.rooms = std::make_unique<Rooms>(
+        options.grace, options.rooms, r.state.store.get(),
+        [&r](int seconds, std::function<void()> call) {
+            auto timer = std::make_shared<net::steady_timer>(r.io);
+            timer->expires_after(std::chrono::seconds(seconds));
+            timer->async_wait([timer, call](beast::error_code error) {
+                if (!error)
+                    call();
+            });
+        },
+        logLine);
     const int port = listenOn(r, why);
     if (port == 0)
         return 0;
-    loadGames();
+    r.state.rooms->load();
     accept(r.acceptor);
     sweep(r.sweeper);
     return port;

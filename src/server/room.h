@@ -1,0 +1,116 @@
+#ifndef KAVETO_ROOM_H
+#define KAVETO_ROOM_H
+
+#include "board.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+// What a message does to a room, apart from any transport: the seats and
+// their tokens, a dropped player's grace, the watchers, the rematch, the
+// referee's answers, and what is kept. The server's WebSocket sessions hand
+// it each message and each lost connection; it answers through their Peer.
+
+using RoomClock = std::chrono::steady_clock;
+struct Room;
+
+// A connection as the rooms see it.
+class Peer {
+  public:
+    virtual ~Peer() = default;
+    // Sends it a message.
+    virtual void send(const std::string& message) = 0;
+    // Closes it with that WebSocket close code once what was sent has gone.
+    virtual void close(int code) = 0;
+    // Its room, and its seat there: 1 or 2 a player's, 0 a watcher's, -1 before hello.
+    Room* room = nullptr;
+    int seat = -1;
+};
+
+// A room: two seats, each with its secret token and its player's connection
+// while there is one, the watchers, the moves, what is asked of it next.
+struct Room {
+    std::string code;
+    std::string tokens[2];
+    Peer* players[2] = {nullptr, nullptr};
+    std::set<Peer*> watchers;
+    std::string moves;
+    Position position = {{0, 0}};
+    bool started = false, abandoned = false;
+    // The seat (1 or 2) whose player left it for good.
+    int abandonedBy = 0;
+    bool rematch[2] = {false, false};
+    // Since when the game is over or abandoned.
+    RoomClock::time_point since;
+    // How many graces each seat has begun: the end of an older one does nothing.
+    unsigned graces[2] = {0, 0};
+};
+
+// Where the rooms' events are kept, a line each: "seat S TOKEN", "move C",
+// "swap", "abandoned S".
+class RoomStore {
+  public:
+    virtual ~RoomStore() = default;
+    // Adds an event to a room's; false, with the reason, when it was not kept.
+    virtual bool keep(const std::string& code, const std::string& line, std::string& why) = 0;
+    // Forgets a room's events.
+    virtual void forget(const std::string& code) = 0;
+    // Every room kept, by its code: its events, a line each.
+    virtual std::map<std::string, std::string> kept() = 0;
+};
+
+// The rooms of one server.
+class Rooms {
+  public:
+    // `grace` seconds keep a dropped player's seat; at most `most` rooms;
+    // `later` calls a function after some seconds; `log` says a line.
+    Rooms(int grace, size_t most, RoomStore* store,
+          std::function<void(int seconds, std::function<void()>)> later,
+          std::function<void(const std::string&)> log);
+    // A message from a connection for the room of that code.
+    void message(Peer& peer, const std::string& code, const std::vector<std::string>& words);
+    // A connection gone: its player keeps the seat for the grace.
+    void lost(Peer& peer);
+    // The rooms kept, read once at start; a damaged one is left as it is.
+    void load();
+    // Forgets the rooms over or abandoned an hour before `now` that nobody is in.
+    void sweep(RoomClock::time_point now);
+    // How many rooms there are.
+    size_t size() const { return rooms.size(); }
+
+  private:
+    void greet(Peer& peer, const std::string& code, const std::vector<std::string>& words);
+    void play(Peer& peer, const std::vector<std::string>& words);
+    void leave(Peer& peer, bool forGood);
+    void keep(const Room& room, const std::string& line);
+    void startGame(Room& room);
+    void endGame(Room& room, const std::string& how);
+    void abandon(Room& room, int seat, const std::string& how);
+    void startGrace(Room& room, int seat);
+
+    int grace;
+    size_t most;
+    RoomStore* store;
+    std::function<void(int, std::function<void()>)> later;
+    std::function<void(const std::string&)> log;
+    std::map<std::string, std::unique_ptr<Room>> rooms;
+};
+
+// The rooms kept as files in a folder, one a room named by its code.
+class FolderStore : public RoomStore {
+  public:
+    explicit FolderStore(std::string folder) : folder(std::move(folder)) {}
+    bool keep(const std::string& code, const std::string& line, std::string& why) override;
+    void forget(const std::string& code) override;
+    std::map<std::string, std::string> kept() override;
+
+  private:
+    std::string folder;
+};
+
+#endif
