@@ -155,8 +155,10 @@ int main(int argc, char** argv) {
     allowManyFiles();
     TempFolder state;
     // Each server with its limits opened for a crowd from one address.
-    const std::vector<std::string> crowd = {"--per-address", "100000",    "--rooms",
-                                            "100000",        "--silence", "120"};
+    const std::vector<std::string> crowd = {"--per-address",   "100000",    "--rooms",
+                                            "100000",          "--silence", "120",
+                                            "--waiting-rooms", "100000",    "--rooms-per-minute",
+                                            "1000000"};
     std::vector<std::unique_ptr<ServerProcess>> servers;
     servers.push_back(std::make_unique<ServerProcess>(state.path + "/one", 0, crowd));
     if (proxied)

@@ -259,7 +259,11 @@ struct Server {
     MemoryStore store;
     std::vector<std::function<void()>> timers;
     std::vector<std::string> log;
-    Rooms rooms{60, 3, &store, [this](int, std::function<void()> f) { timers.push_back(f); },
+    Rooms rooms{60,
+                3,
+                AddressLimits{2, 4},
+                &store,
+                [this](int, std::function<void()> f) { timers.push_back(f); },
                 [this](const std::string& line) { log.push_back(line); }};
     void say(FakePeer& peer, const std::string& text, const std::string& code = "ROOM") {
         std::vector<std::string> words;
@@ -347,6 +351,60 @@ TEST(Rooms, ADroppedPlayerKeepsTheSeatForTheGraceThenTheGameIsAbandoned) {
     server.say(b, "bye", "OTHER");
     EXPECT_EQ(b.closed, 1000);
     EXPECT_EQ(a.last(), "abandoned 2");
+}
+
+TEST(Rooms, OneAddressCannotHoardRoomsAndAnotherStillGetsASeat) {
+    MemoryStore store;
+    std::vector<std::function<void()>> timers;
+    Rooms rooms(
+        60, 1000, AddressLimits{4, 10}, &store,
+        [&](int, std::function<void()> f) { timers.push_back(f); }, [](const std::string&) {});
+    auto hello = [&](FakePeer& peer, const std::string& code, const char* text) {
+        std::vector<std::string> words;
+        splitMessage(text, words);
+        rooms.message(peer, code, words);
+    };
+    std::vector<std::unique_ptr<FakePeer>> made;
+    auto attack = [&](const std::string& code) {
+        made.push_back(std::make_unique<FakePeer>());
+        made.back()->address = "192.0.2.66";
+        hello(*made.back(), code, "hello 1 play");
+        return made.back().get();
+    };
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(attack("A" + std::to_string(i))->seat, 1);
+    FakePeer* fifth = attack("A4");
+    EXPECT_EQ(fifth->last(), "error rooms");
+    EXPECT_EQ(fifth->closed, 1013);
+    EXPECT_EQ(rooms.refusals().at("waiting"), 1);
+    // Left before anyone came: forgotten when the grace ends, and their events too.
+    for (int i = 0; i < 4; i++)
+        rooms.lost(*made[i]);
+    for (auto& f : timers)
+        f();
+    EXPECT_EQ(rooms.size(), 0u);
+    EXPECT_TRUE(store.lines.empty());
+    // Made and left at once, again and again: the pace runs out.
+    int refused = 0;
+    for (int i = 0; i < 20 && refused == 0; i++) {
+        FakePeer* peer = attack("B" + std::to_string(i));
+        if (peer->seat < 0) {
+            refused = i;
+            break;
+        }
+        hello(*peer, "B" + std::to_string(i), "bye");
+    }
+    EXPECT_EQ(refused, 6) << "ten rooms a minute, four of them made already";
+    EXPECT_EQ(rooms.refusals().at("rate"), 1);
+    EXPECT_EQ(rooms.size(), 0u);
+    // A player from another address still makes a room, and a second joins it.
+    FakePeer player, friendOf;
+    player.address = "192.0.2.7";
+    friendOf.address = "192.0.2.8";
+    hello(player, "FRIENDS", "hello 1 play");
+    hello(friendOf, "FRIENDS", "hello 1 play");
+    EXPECT_EQ(player.seat, 1);
+    EXPECT_EQ(friendOf.seat, 2);
 }
 
 TEST(Rooms, RoomsKeptAreReadBackAndTheLimitsHold) {

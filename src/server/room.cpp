@@ -4,6 +4,7 @@
 #include "protocol.h"
 #include "referee.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -72,10 +73,59 @@ bool readRoom(const std::string& text, Room& room) {
 
 } // namespace
 
-Rooms::Rooms(int grace, size_t most, RoomStore* store,
+Rooms::Rooms(int grace, size_t most, AddressLimits limits, RoomStore* store,
              std::function<void(int, std::function<void()>)> later,
              std::function<void(const std::string&)> log)
-    : grace(grace), most(most), store(store), later(std::move(later)), log(std::move(log)) {}
+    : grace(grace), most(most), limits(limits), store(store), later(std::move(later)),
+      log(std::move(log)) {}
+
+// Whether the peer's address may make a room now; a refusal is counted.
+bool Rooms::mayMake(Peer& peer) {
+    Maker& maker = makers[peer.address];
+    const RoomClock::time_point now = RoomClock::now();
+    if (maker.waiting == 0 && maker.tokens == 0 && maker.filled == RoomClock::time_point())
+        maker.tokens = limits.perMinute;
+    else
+        maker.tokens =
+            std::min(limits.perMinute,
+                     maker.tokens + limits.perMinute / 60 *
+                                        std::chrono::duration<double>(now - maker.filled).count());
+    maker.filled = now;
+    const char* why = rooms.size() >= most              ? "rooms"
+                      : maker.waiting >= limits.waiting ? "waiting"
+                      : maker.tokens < 1                ? "rate"
+                                                        : nullptr;
+    if (why == nullptr) {
+        maker.tokens -= 1;
+        return true;
+    }
+    refused[why]++;
+    log("refused a room to " + peer.address + ": " + why);
+    peer.send("error rooms");
+    peer.close(closeTryAgainLater);
+    return false;
+}
+
+// A room's second player came: it no longer waits on its maker's count.
+void Rooms::joined(Room& room) {
+    if (room.waitingFrom.empty())
+        return;
+    auto maker = makers.find(room.waitingFrom);
+    if (maker != makers.end())
+        maker->second.waiting--;
+    room.waitingFrom.clear();
+}
+
+// A room forgotten, with what it kept.
+void Rooms::drop(const std::string& code) {
+    auto found = rooms.find(code);
+    if (found == rooms.end())
+        return;
+    joined(*found->second);
+    if (store != nullptr)
+        store->forget(code);
+    rooms.erase(found);
+}
 
 void Rooms::keep(const Room& room, const std::string& line) {
     std::string why;
@@ -114,7 +164,12 @@ void Rooms::startGrace(Room& room, int seat) {
         if (found == rooms.end())
             return;
         Room& room = *found->second;
-        if (room.graces[seat] == which && room.players[seat] == nullptr && !room.abandoned)
+        if (room.graces[seat] != which || room.players[seat] != nullptr || room.abandoned)
+            return;
+        // Nobody else ever came: nothing to keep.
+        if (!room.started && room.players[1 - seat] == nullptr && room.watchers.empty())
+            drop(code);
+        else
             abandon(room, seat, "abandoned");
     });
 }
@@ -131,6 +186,10 @@ void Rooms::leave(Peer& peer, bool forGood) {
     room.players[seat] = nullptr;
     if (room.abandoned)
         return;
+    if (forGood && !room.started && room.players[1 - seat] == nullptr && room.watchers.empty()) {
+        drop(room.code);
+        return;
+    }
     if (forGood) {
         abandon(room, seat, "left");
         return;
@@ -163,13 +222,12 @@ void Rooms::greet(Peer& peer, const std::string& code, const std::vector<std::st
             peer.send(words[2] == "resume" ? "error token" : "error room");
             return;
         }
-        if (rooms.size() >= most) {
-            peer.send("error rooms");
-            peer.close(closeTryAgainLater);
+        if (!mayMake(peer))
             return;
-        }
         found = rooms.emplace(code, std::make_unique<Room>()).first;
         found->second->code = code;
+        found->second->waitingFrom = peer.address;
+        makers[peer.address].waiting++;
     }
     Room& r = *found->second;
     int s = -1;
@@ -185,6 +243,8 @@ void Rooms::greet(Peer& peer, const std::string& code, const std::vector<std::st
         }
         r.tokens[s - 1] = newToken();
         keep(r, "seat " + std::to_string(s) + " " + r.tokens[s - 1]);
+        if (!r.tokens[0].empty() && !r.tokens[1].empty())
+            joined(r);
     } else if (words[2] == "resume" && words.size() == 4 && isToken(words[3])) {
         for (int i = 0; i < 2; i++)
             if (r.tokens[i] == words[3])
@@ -333,13 +393,9 @@ void Rooms::sweep(RoomClock::time_point now) {
         const bool ended = over(room) || room.abandoned;
         const bool empty =
             room.players[0] == nullptr && room.players[1] == nullptr && room.watchers.empty();
-        if (ended && empty && now - room.since > std::chrono::hours(1)) {
-            if (store != nullptr)
-                store->forget(room.code);
-            at = rooms.erase(at);
-        } else {
-            ++at;
-        }
+        ++at;
+        if (ended && empty && now - room.since > std::chrono::hours(1))
+            drop(room.code);
     }
 }
 

@@ -30,6 +30,8 @@ class Peer {
     // Its room, and its seat there: 1 or 2 a player's, 0 a watcher's, -1 before hello.
     Room* room = nullptr;
     int seat = -1;
+    // The address it comes from, which the rooms it makes count against.
+    std::string address;
 };
 
 // A room: two seats, each with its secret token and its player's connection
@@ -49,6 +51,8 @@ struct Room {
     RoomClock::time_point since;
     // How many graces each seat has begun: the end of an older one does nothing.
     unsigned graces[2] = {0, 0};
+    // The address that made it, while it waits for its second player.
+    std::string waitingFrom;
 };
 
 // Where the rooms' events are kept, a line each: "seat S TOKEN", "move C",
@@ -64,12 +68,20 @@ class RoomStore {
     virtual std::map<std::string, std::string> kept() = 0;
 };
 
+// What one address may ask of the rooms: at most `waiting` rooms waiting
+// for a second player at once, and rooms made at `perMinute` a minute, as
+// many at once.
+struct AddressLimits {
+    int waiting = 4;
+    double perMinute = 10;
+};
+
 // The rooms of one server.
 class Rooms {
   public:
     // `grace` seconds keep a dropped player's seat; at most `most` rooms;
     // `later` calls a function after some seconds; `log` says a line.
-    Rooms(int grace, size_t most, RoomStore* store,
+    Rooms(int grace, size_t most, AddressLimits limits, RoomStore* store,
           std::function<void(int seconds, std::function<void()>)> later,
           std::function<void(const std::string&)> log);
     // A message from a connection for the room of that code.
@@ -82,6 +94,9 @@ class Rooms {
     void sweep(RoomClock::time_point now);
     // How many rooms there are.
     size_t size() const { return rooms.size(); }
+    // The rooms refused, by why: "rooms" (the server's limit), "waiting"
+    // (an address's rooms waiting for a player), "rate" (an address's pace).
+    const std::map<std::string, long>& refusals() const { return refused; }
 
   private:
     void greet(Peer& peer, const std::string& code, const std::vector<std::string>& words);
@@ -92,9 +107,22 @@ class Rooms {
     void endGame(Room& room, const std::string& how);
     void abandon(Room& room, int seat, const std::string& how);
     void startGrace(Room& room, int seat);
+    bool mayMake(Peer& peer);
+    void joined(Room& room);
+    void drop(const std::string& code);
+
+    // An address's rooms waiting for a second player, and its bucket of rooms to make.
+    struct Maker {
+        int waiting = 0;
+        double tokens = 0;
+        RoomClock::time_point filled;
+    };
 
     int grace;
     size_t most;
+    AddressLimits limits;
+    std::map<std::string, Maker> makers;
+    std::map<std::string, long> refused;
     RoomStore* store;
     std::function<void(int, std::function<void()>)> later;
     std::function<void(const std::string&)> log;

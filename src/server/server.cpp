@@ -42,6 +42,9 @@ version's files with --web.
   --message-limit BYTES, --rate PER-SECOND, --queue MESSAGES,
   --header-limit BYTES, --silence S, --per-address N, --rooms N
                   the limits (256, 20, 64, 8192, 10, 32, 10000)
+  --waiting-rooms N, --rooms-per-minute N
+                  the rooms one address may have waiting for a second player,
+                  and make in a minute (4, 10)
   --help          print this and exit
 )";
 
@@ -88,8 +91,9 @@ struct Counted {
 class Session : public std::enable_shared_from_this<Session>, public Peer {
   public:
     Session(tcp::socket&& socket, std::shared_ptr<Counted> counted)
-        : ws(std::move(socket)), counted(std::move(counted)), address(this->counted->address),
-          hello(ws.get_executor()) {}
+        : ws(std::move(socket)), counted(std::move(counted)), hello(ws.get_executor()) {
+        address = this->counted->address;
+    }
 
     void start(http::request<http::string_body> request, std::string code) {
         roomCode = std::move(code);
@@ -229,7 +233,7 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
     beast::flat_buffer buffer;
     std::deque<std::string> queue;
     std::shared_ptr<Counted> counted;
-    std::string address, roomCode;
+    std::string roomCode;
     net::steady_timer hello;
     double tokens = 0;
     Clock::time_point lastRefill;
@@ -470,7 +474,9 @@ int prepare(const ServerOptions& options, std::string& why) {
     if (!options.state.empty())
         r.state.store = std::make_unique<FolderStore>(options.state);
     r.state.rooms = std::make_unique<Rooms>(
-        options.grace, options.rooms, r.state.store.get(),
+        options.grace, options.rooms,
+        AddressLimits{options.waitingRooms, static_cast<double>(options.roomsPerMinute)},
+        r.state.store.get(),
         [&r](int seconds, std::function<void()> call) {
             auto timer = std::make_shared<net::steady_timer>(r.io);
             timer->expires_after(std::chrono::seconds(seconds));
@@ -532,6 +538,10 @@ std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
             options.perAddress = number;
         else if (name == "--rooms" && whole(1, 10000000))
             options.rooms = static_cast<size_t>(number);
+        else if (name == "--waiting-rooms" && whole(1, 1000000))
+            options.waitingRooms = number;
+        else if (name == "--rooms-per-minute" && whole(1, 1000000))
+            options.roomsPerMinute = number;
         else
             return "'" + name + " " + value + "' is not an option with a good value";
     }

@@ -33,9 +33,12 @@ struct ServerOptions {
     size_t queueLimit = 64;
     size_t headerLimit = 8192;
     int silence = 10;
-    // Connections from one address, and rooms in all.
+    // Connections from one address, and rooms in all; rooms one address has
+    // waiting for a second player, and the rooms it may make a minute.
     int perAddress = 32;
     size_t rooms = 10000;
+    int waitingRooms = 4;
+    int roomsPerMinute = 10;
     // Whether a line a game started and ended, and a connection refused,
     // goes to stderr.
     bool log = true;
