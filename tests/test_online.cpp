@@ -16,8 +16,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <signal.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -186,6 +188,72 @@ TEST(Server, HostileClientsAreRefusedOrClosedWhileAGameBesideThemCompletes) {
     // Silent ones are closed once their silence has lasted.
     EXPECT_TRUE(silent[0]->closedWithin(8000));
     std::filesystem::remove(state.path + "/../kaveto-secret");
+}
+
+// A GET on the operator's address: the status code, and the body after it.
+int get(int port, const std::string& path, std::string* body = nullptr) {
+    const int fd = loopbackConnection(port);
+    if (fd < 0)
+        return 0;
+    const std::string request =
+        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + "Connection: close\r\n\r\n";
+    std::string answer;
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (body != nullptr)
+        *body = answer.substr(std::min(answer.size(), answer.find("\r\n\r\n") + 4));
+    return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
+}
+
+TEST(Server, TheOperatorSeesHealthAndMetricsAndSigtermDrainsThePlayers) {
+    TempFolder state;
+    ServerProcess server(state.path, 0, {"--drain", "1"});
+    ASSERT_GT(server.adminPort, 0);
+    EXPECT_EQ(get(server.adminPort, "/healthz"), 200);
+    EXPECT_EQ(get(server.adminPort, "/readyz"), 200);
+    EXPECT_EQ(get(server.port, "/metrics"), 404) << "never on the public address";
+    Seat one, two;
+    ASSERT_TRUE(one.take(server.port, "OPER", "hello 1 play"));
+    ASSERT_TRUE(two.take(server.port, "OPER", "hello 1 play"));
+    std::string seen;
+    for (int n = 0; n < 3; n++) {
+        Seat& mover = n % 2 == 0 ? one : two;
+        ASSERT_TRUE(mover.socket.sendText("move " + std::to_string(n) + " 5"));
+        while (one.socket.receive(seen, 2000) && seen.rfind("moved " + std::to_string(n), 0) != 0) {
+        }
+    }
+    std::string metrics;
+    ASSERT_EQ(get(server.adminPort, "/metrics", &metrics), 200);
+    for (const char* line :
+         {"kaveto_moves_total 3\n", "kaveto_games_started_total 1\n", "kaveto_connections 2\n",
+          "kaveto_rooms 1\n", "kaveto_move_seconds_count 3\n",
+          "kaveto_store_write_seconds_count 5\n", "kaveto_build_info{version=\""})
+        EXPECT_NE(metrics.find(line), std::string::npos) << line << " in\n" << metrics;
+    {
+        std::ofstream(state.path + "/metrics.txt") << metrics;
+        const std::string check = "promtool check metrics < " + state.path + "/metrics.txt";
+        EXPECT_EQ(std::system(check.c_str()), 0) << metrics;
+    }
+    // SIGTERM: not ready at once, the players closed with 1012 after the
+    // drain, and the server ends with status 0.
+    kill(server.pid, SIGTERM);
+    int ready = 0;
+    for (int tries = 0; tries < 90 && (ready = get(server.adminPort, "/readyz")) != 503; tries++)
+        usleep(10000);
+    EXPECT_EQ(ready, 503) << "not ready within 0.9 s of SIGTERM";
+    std::string ignored;
+    while (one.socket.receive(ignored, 3000)) {
+    }
+    EXPECT_EQ(one.socket.closeCode, 1012);
+    int status = -1;
+    waitpid(server.pid, &status, 0);
+    server.pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(Server, AGameLivesThroughTheServerKilledOutrightAndStartedAgain) {

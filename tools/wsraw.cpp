@@ -215,8 +215,10 @@ ServerProcess::ServerProcess(const std::string& state, int asked,
         dup2(quiet, 2);
         const std::string portText = std::to_string(asked);
         const char* path = std::getenv("KAVETO_SERVER");
-        std::vector<const char*> argv = {path, "--port", portText.c_str(), "--state",
-                                         state.c_str()};
+        // The operator's address on a port of the system's choosing, as
+        // several servers may run at once.
+        std::vector<const char*> argv = {path,          "--port",  portText.c_str(), "--state",
+                                         state.c_str(), "--admin", "127.0.0.1:0"};
         for (const std::string& option : more)
             argv.push_back(option.c_str());
         argv.push_back(nullptr);
@@ -224,15 +226,19 @@ ServerProcess::ServerProcess(const std::string& state, int asked,
         _exit(127);
     }
     close(out[1]);
-    // "kaveto-server: listening on http://127.0.0.1:PORT/"
-    std::string line;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n')
-        line += c;
+    // "kaveto-server: listening on http://127.0.0.1:PORT/", then the
+    // operator's "… http://127.0.0.1:PORT/"
+    int* ports[2] = {&port, &adminPort};
+    for (int* found : ports) {
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        const size_t colon = line.rfind(':');
+        if (colon != std::string::npos)
+            *found = std::atoi(line.c_str() + colon + 1);
+    }
     close(out[0]);
-    const size_t colon = line.rfind(':');
-    if (colon != std::string::npos)
-        port = std::atoi(line.c_str() + colon + 1);
 }
 
 void ServerProcess::kill() {

@@ -70,8 +70,9 @@ struct ServerProcess {
     // Ends it at once, as a crash would.
     void kill();
     int pid = -1;
-    // The port it listens on, read from its first line; 0 if it did not start.
-    int port = 0;
+    // The port it listens on, read from its first line, and the operator's
+    // port, from its second; 0 if it did not start.
+    int port = 0, adminPort = 0;
 };
 
 #endif

@@ -137,6 +137,7 @@ void Rooms::startGame(Room& room) {
     if (room.started || room.tokens[0].empty() || room.tokens[1].empty())
         return;
     room.started = true;
+    counted.started++;
     log("game " + room.code + " started");
     broadcast(room, "start");
 }
@@ -151,8 +152,10 @@ void Rooms::abandon(Room& room, int seat, const std::string& how) {
     room.abandonedBy = seat + 1;
     keep(room, "abandoned " + std::to_string(seat + 1));
     broadcast(room, "abandoned " + std::to_string(seat + 1));
-    if (!over(room))
+    if (!over(room)) {
+        counted.abandoned++;
         endGame(room, how + " by player " + std::to_string(seat + 1));
+    }
 }
 
 // A seat left empty for the grace time: the game is abandoned.
@@ -330,10 +333,12 @@ void Rooms::play(Peer& peer, const std::vector<std::string>& words) {
             return;
         }
         r.moves += static_cast<char>('0' + column);
+        counted.moves++;
         keep(r, "move " + std::to_string(column));
         broadcast(r, "moved " + words[1] + " " + words[2]);
         if (over(r)) {
             broadcast(r, "over");
+            counted.over++;
             endGame(r, "27 balls down");
         }
         return;

@@ -97,6 +97,11 @@ class Rooms {
     // The rooms refused, by why: "rooms" (the server's limit), "waiting"
     // (an address's rooms waiting for a player), "rate" (an address's pace).
     const std::map<std::string, long>& refusals() const { return refused; }
+    // Games started, ended at GAME OVER and abandoned, and moves played, since start.
+    struct Counts {
+        long started = 0, over = 0, abandoned = 0, moves = 0;
+    };
+    const Counts& counts() const { return counted; }
 
   private:
     void greet(Peer& peer, const std::string& code, const std::vector<std::string>& words);
@@ -123,6 +128,7 @@ class Rooms {
     AddressLimits limits;
     std::map<std::string, Maker> makers;
     std::map<std::string, long> refused;
+    Counts counted;
     RoomStore* store;
     std::function<void(int, std::function<void()>)> later;
     std::function<void(const std::string&)> log;

@@ -1,5 +1,6 @@
 #include "server.h"
 
+#include "metrics.h"
 #include "platform.h"
 #include "protocol.h"
 #include "room.h"
@@ -42,6 +43,12 @@ version's files with --web.
   --message-limit BYTES, --rate PER-SECOND, --queue MESSAGES,
   --header-limit BYTES, --silence S, --per-address N, --rooms N
                   the limits (256, 20, 64, 8192, 10, 32, 10000)
+  --admin ADDR:PORT
+                  the operator's address, never the public one: /healthz,
+                  /readyz and /metrics (127.0.0.1:7743; none: no such address)
+  --drain S       on SIGTERM, seconds before every player is closed with 1012
+                  so that they reconnect elsewhere; /readyz answers 503 at
+                  once, and no connection is taken (5)
   --waiting-rooms N, --rooms-per-minute N
                   the rooms one address may have waiting for a second player,
                   and make in a minute (4, 10)
@@ -52,16 +59,45 @@ namespace {
 
 /* ---------------- The server's state, on its one thread ---------------- */
 
+class Session;
+
+// The rooms' events kept in the folder, each write timed for /metrics.
+struct TimedStore : FolderStore {
+    TimedStore(std::string folder, Histogram& writes)
+        : FolderStore(std::move(folder)), writes(writes) {}
+    bool keep(const std::string& code, const std::string& line, std::string& why) override {
+        const Clock::time_point start = Clock::now();
+        const bool kept = FolderStore::keep(code, line, why);
+        writes.add(std::chrono::duration<double>(Clock::now() - start).count());
+        return kept;
+    }
+    Histogram& writes;
+};
+
 struct State {
     ServerOptions options;
     net::io_context* io = nullptr;
-    std::unique_ptr<FolderStore> store;
+    std::unique_ptr<TimedStore> store;
     std::unique_ptr<Rooms> rooms;
     std::map<std::string, int> connections;
     std::string webRoot;
+    // The players' and watchers' connections open now.
+    std::set<Session*> sessions;
+    // What /metrics tells; what the transport refused, by why.
+    ServerFigures figures;
+    std::map<std::string, long> refused;
+    // Since SIGTERM: /readyz says so, no connection is taken.
+    bool draining = false;
 };
 
 State* state = nullptr;
+
+// Says why something was refused, and counts it.
+void refuse(const std::string& why, const std::string& line) {
+    state->refused[why]++;
+    if (state->options.log)
+        std::fprintf(stderr, "kaveto-server: %s\n", line.c_str());
+}
 
 void logLine(const std::string& line) {
     if (state->options.log)
@@ -93,7 +129,9 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
     Session(tcp::socket&& socket, std::shared_ptr<Counted> counted)
         : ws(std::move(socket)), counted(std::move(counted)), hello(ws.get_executor()) {
         address = this->counted->address;
+        state->sessions.insert(this);
     }
+    ~Session() override { state->sessions.erase(this); }
 
     void start(http::request<http::string_body> request, std::string code) {
         roomCode = std::move(code);
@@ -215,7 +253,7 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
             return;
         }
         if (!withinRate()) {
-            logLine("closed " + address + ": a flood of messages");
+            refuse("flood", "closed " + address + ": a flood of messages");
             closeWith(websocket::close_code::policy_error);
             return;
         }
@@ -226,7 +264,10 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
             send("error syntax");
             return;
         }
+        const Clock::time_point start = Clock::now();
         state->rooms->message(*this, roomCode, words);
+        if (words[0] == "move")
+            state->figures.move.add(std::chrono::duration<double>(Clock::now() - start).count());
     }
 
     websocket::stream<beast::tcp_stream> ws;
@@ -298,11 +339,27 @@ bool originAllowed(const http::request<http::string_body>& request) {
     return false;
 }
 
+// The operator's page, on the admin address only.
+std::string metricsPage() {
+    ServerFigures& f = state->figures;
+    const Rooms::Counts& counts = state->rooms->counts();
+    f.connections = static_cast<long>(state->sessions.size());
+    f.rooms = static_cast<long>(state->rooms->size());
+    f.started = counts.started;
+    f.over = counts.over;
+    f.abandoned = counts.abandoned;
+    f.moves = counts.moves;
+    f.refused = state->refused;
+    for (const auto& [why, count] : state->rooms->refusals())
+        f.refused[why] += count;
+    return metricsText(f);
+}
+
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
   public:
-    HttpSession(tcp::socket&& socket, std::string address)
+    HttpSession(tcp::socket&& socket, std::string address, bool admin = false)
         : stream(std::move(socket)), counted(std::make_shared<Counted>(address)),
-          address(std::move(address)) {}
+          address(std::move(address)), admin(admin) {}
 
     void run() { read(); }
 
@@ -319,8 +376,26 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
                          });
     }
 
+    // /healthz while the loop runs, /readyz while it takes games, /metrics.
+    void answerAdmin(const http::request<http::string_body>& request) {
+        const std::string target(request.target());
+        if (target == "/healthz")
+            reply(http::status::ok, "ok\n", request);
+        else if (target == "/readyz")
+            reply(state->draining ? http::status::service_unavailable : http::status::ok,
+                  state->draining ? "draining\n" : "ready\n", request);
+        else if (target == "/metrics")
+            reply(http::status::ok, metricsPage(), request, "text/plain; version=0.0.4");
+        else
+            reply(http::status::not_found, "not found\n", request);
+    }
+
     void handle(http::request<http::string_body> request) {
         const std::string target(request.target());
+        if (admin) {
+            answerAdmin(request);
+            return;
+        }
         if (websocket::is_upgrade(request)) {
             const std::string code = target.rfind("/ws/", 0) == 0 ? target.substr(4) : "";
             if (!isRoomCode(code)) {
@@ -328,8 +403,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
                 return;
             }
             if (!originAllowed(request)) {
-                logLine("refused " + address + ": a page from " +
-                        printable(std::string(request[http::field::origin])));
+                refuse("origin", "refused " + address + ": a page from " +
+                                     printable(std::string(request[http::field::origin])));
                 reply(http::status::forbidden, "this page may not open games\n", request);
                 return;
             }
@@ -379,27 +454,31 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     std::optional<http::request_parser<http::string_body>> parser;
     std::shared_ptr<Counted> counted;
     std::string address;
+    bool admin;
 };
 
 /* ---------------- Accepting, and the games kept on disk ---------------- */
 
-void accept(tcp::acceptor& acceptor) {
-    acceptor.async_accept([&acceptor](beast::error_code error, tcp::socket socket) {
+void accept(tcp::acceptor& acceptor, bool admin = false) {
+    acceptor.async_accept([&acceptor, admin](beast::error_code error, tcp::socket socket) {
         if (error == net::error::operation_aborted)
             return;
-        if (!error) {
+        if (!error && admin) {
+            beast::error_code ignored;
+            std::make_shared<HttpSession>(std::move(socket), "admin", true)->run();
+        } else if (!error) {
             beast::error_code ignored;
             const std::string address = socket.remote_endpoint(ignored).address().to_string();
             const auto open = state->connections.find(address);
             if (open != state->connections.end() && open->second >= state->options.perAddress) {
-                logLine("refused " + address + ": too many connections");
+                refuse("connections", "refused " + address + ": too many connections");
                 socket.close(ignored);
             } else {
                 socket.set_option(tcp::no_delay(true), ignored);
                 std::make_shared<HttpSession>(std::move(socket), address)->run();
             }
         }
-        accept(acceptor);
+        accept(acceptor, admin);
     });
 }
 
@@ -421,8 +500,8 @@ void sweep(net::steady_timer& timer) {
 struct Running {
     State state;
     net::io_context io{1};
-    tcp::acceptor acceptor{io};
-    net::steady_timer sweeper{io};
+    tcp::acceptor acceptor{io}, adminAcceptor{io};
+    net::steady_timer sweeper{io}, drainer{io};
     std::thread thread;
 };
 
@@ -453,6 +532,52 @@ int listenOn(Running& r, std::string& why) {
     return 0;
 }
 
+// The operator's address, ADDR:PORT, where one is asked for.
+bool listenForAdmin(Running& r, std::string& why) {
+    const std::string& asked = r.state.options.admin;
+    if (asked.empty())
+        return true;
+    const size_t colon = asked.rfind(':');
+    int port = 0;
+    beast::error_code error;
+    const net::ip::address address =
+        net::ip::make_address(asked.substr(0, colon == std::string::npos ? 0 : colon), error);
+    if (error || !wordNumber(asked.substr(colon + 1), 0, 65535, port)) {
+        why = "--admin: '" + asked + "' is not ADDRESS:PORT";
+        return false;
+    }
+    r.adminAcceptor.open(address.is_v6() ? tcp::v6() : tcp::v4(), error);
+    r.adminAcceptor.set_option(net::socket_base::reuse_address(true), error);
+    r.adminAcceptor.bind(tcp::endpoint(address, static_cast<unsigned short>(port)), error);
+    if (!error)
+        r.adminAcceptor.listen(net::socket_base::max_listen_connections, error);
+    if (error) {
+        why = "cannot listen for the operator on " + asked + " (" + error.message() + ")";
+        return false;
+    }
+    accept(r.adminAcceptor, true);
+    return true;
+}
+
+// SIGTERM: /readyz answers 503 and no connection is taken; after the drain
+// every player and watcher is closed with 1012 (the service restarts), so
+// that they come back, here or elsewhere; then the loop ends.
+void drain(Running& r) {
+    r.state.draining = true;
+    beast::error_code ignored;
+    r.acceptor.close(ignored);
+    r.drainer.expires_after(std::chrono::seconds(r.state.options.drain));
+    r.drainer.async_wait([&r](beast::error_code error) {
+        if (error)
+            return;
+        for (Session* session : std::set<Session*>(r.state.sessions))
+            session->close(static_cast<int>(websocket::close_code::service_restart));
+        // A moment for the closes to go out.
+        r.drainer.expires_after(std::chrono::milliseconds(200));
+        r.drainer.async_wait([&r](beast::error_code) { r.io.stop(); });
+    });
+}
+
 int prepare(const ServerOptions& options, std::string& why) {
     running = std::make_unique<Running>();
     Running& r = *running;
@@ -472,7 +597,7 @@ int prepare(const ServerOptions& options, std::string& why) {
     }
     state = &r.state;
     if (!options.state.empty())
-        r.state.store = std::make_unique<FolderStore>(options.state);
+        r.state.store = std::make_unique<TimedStore>(options.state, r.state.figures.storeWrite);
     r.state.rooms = std::make_unique<Rooms>(
         options.grace, options.rooms,
         AddressLimits{options.waitingRooms, static_cast<double>(options.roomsPerMinute)},
@@ -487,7 +612,7 @@ int prepare(const ServerOptions& options, std::string& why) {
         },
         logLine);
     const int port = listenOn(r, why);
-    if (port == 0)
+    if (port == 0 || !listenForAdmin(r, why))
         return 0;
     r.state.rooms->load();
     accept(r.acceptor);
@@ -505,6 +630,7 @@ void finish() {
 std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
     const std::string stateFolder = dataFolder(true);
     options.state = stateFolder.empty() ? "" : stateFolder + "/kaveto-server";
+    options.admin = "127.0.0.1:7743";
     for (int i = 1; i < argc; i++) {
         const std::string name = argv[i];
         if (i + 1 == argc)
@@ -538,6 +664,10 @@ std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
             options.perAddress = number;
         else if (name == "--rooms" && whole(1, 10000000))
             options.rooms = static_cast<size_t>(number);
+        else if (name == "--admin")
+            options.admin = value == "none" ? "" : value;
+        else if (name == "--drain" && whole(0, 3600))
+            options.drain = number;
         else if (name == "--waiting-rooms" && whole(1, 1000000))
             options.waitingRooms = number;
         else if (name == "--rooms-per-minute" && whole(1, 1000000))
@@ -576,9 +706,20 @@ int runServer(const ServerOptions& options) {
         return 1;
     }
     std::printf("kaveto-server: listening on http://%s:%d/\n", options.listen.c_str(), port);
+    if (!options.admin.empty())
+        std::printf("kaveto-server: the operator's address http://%s:%d/\n",
+                    running->adminAcceptor.local_endpoint().address().to_string().c_str(),
+                    running->adminAcceptor.local_endpoint().port());
     std::fflush(stdout);
     net::signal_set signals(running->io, SIGINT, SIGTERM);
-    signals.async_wait([](beast::error_code, int) { running->io.stop(); });
+    signals.async_wait([](beast::error_code error, int signal) {
+        if (error)
+            return;
+        if (signal == SIGTERM)
+            drain(*running);
+        else
+            running->io.stop();
+    });
     running->io.run();
     finish();
     return 0;

@@ -39,6 +39,10 @@ struct ServerOptions {
     size_t rooms = 10000;
     int waitingRooms = 4;
     int roomsPerMinute = 10;
+    // The operator's address (ADDR:PORT) for /healthz, /readyz and /metrics;
+    // none if empty. Seconds of drain after SIGTERM before the players are closed.
+    std::string admin;
+    int drain = 5;
     // Whether a line a game started and ended, and a connection refused,
     // goes to stderr.
     bool log = true;

@@ -17,7 +17,8 @@ const shared = useBrowser();
 let server, browsers, state;
 before(async () => {
   state = fs.mkdtempSync(path.join(os.tmpdir(), 'kaveto-web-online-'));
-  server = spawn(process.env.KAVETO_SERVER, ['--port', '0', '--web', process.env.KAVETO_SITE,
+  server = spawn(process.env.KAVETO_SERVER, ['--port', '0', '--admin', 'none', '--web',
+    process.env.KAVETO_SITE,
     '--state', state], { stdio: ['ignore', 'pipe', 'ignore'] });
   const line = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d))));
   server.url = line.match(/http:\/\/[^ \n]+/)[0];
