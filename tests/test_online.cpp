@@ -311,10 +311,15 @@ struct FakePeer : Peer {
     }
 };
 
-// The rooms' events kept in memory, in order.
+// The rooms' events kept in memory, in order; none while `failing`.
 struct MemoryStore : RoomStore {
     std::map<std::string, std::string> lines;
-    bool keep(const std::string& code, const std::string& line, std::string&) override {
+    bool failing = false;
+    bool keep(const std::string& code, const std::string& line, std::string& why) override {
+        if (failing) {
+            why = "no room on the disk";
+            return false;
+        }
         lines[code] += line + "\n";
         return true;
     }
@@ -419,6 +424,48 @@ TEST(Rooms, ADroppedPlayerKeepsTheSeatForTheGraceThenTheGameIsAbandoned) {
     server.say(b, "bye", "OTHER");
     EXPECT_EQ(b.closed, 1000);
     EXPECT_EQ(a.last(), "abandoned 2");
+}
+
+TEST(Rooms, NothingIsConfirmedThatWasNotKeptAndATornLastLineIsNeverRead) {
+    Server server;
+    FakePeer one, two;
+    server.say(one, "hello 1 play");
+    server.say(two, "hello 1 play");
+    server.store.failing = true;
+    server.say(one, "move 0 5");
+    EXPECT_EQ(one.last(), "error busy");
+    EXPECT_EQ(two.last(), "start") << "the other player is told nothing";
+    FakePeer newcomer;
+    server.say(newcomer, "hello 1 play", "FULLDISK");
+    EXPECT_EQ(newcomer.last(), "error busy");
+    EXPECT_EQ(newcomer.closed, 1013);
+    EXPECT_EQ(server.rooms.size(), 1u) << "the room that could not be kept is not held";
+    // The store answers again: the same move is played, as the first of the game.
+    server.store.failing = false;
+    server.say(one, "move 0 5");
+    EXPECT_EQ(two.last(), "moved 0 5");
+    EXPECT_EQ(server.store.lines["ROOM"].find("move 5\n"),
+              server.store.lines["ROOM"].rfind("move 5\n"));
+
+    // A crash in the middle of an append leaves a torn last line: the
+    // complete lines are the game, and the player takes the seat back.
+    TempFolder folder;
+    std::ofstream(folder.path + "/TORN")
+        << "seat 1 " << one.token() << "\nseat 2 " << two.token() << "\nmove 5\nmo";
+    std::ofstream(folder.path + "/HALF") << "seat 1 " << one.token().substr(0, 10);
+    FolderStore files(folder.path);
+    std::vector<std::string> log;
+    Rooms loaded(
+        60, 10, AddressLimits{}, &files, [](int, std::function<void()>) {},
+        [&](const std::string& line) { log.push_back(line); });
+    loaded.load();
+    EXPECT_EQ(loaded.size(), 1u);
+    EXPECT_TRUE(log.empty()) << log.front();
+    FakePeer back;
+    std::vector<std::string> words;
+    splitMessage("hello 1 resume " + two.token(), words);
+    loaded.message(back, "TORN", words);
+    EXPECT_EQ(back.got.front(), "seat 2 " + two.token() + " 5");
 }
 
 TEST(Rooms, OneAddressCannotHoardRoomsAndAnotherStillGetsASeat) {

@@ -251,8 +251,10 @@ void received(const std::string& text) {
         } else if (what == "version") {
             leaving = true;
             connection = "the server speaks a newer version of the game";
-        } else if (what == "stale" || what == "turn" || what == "full" || what == "over") {
-            // Out of step with the server: its moves on return.
+        } else if (what == "stale" || what == "turn" || what == "full" || what == "over" ||
+                   what == "busy") {
+            // Out of step with the server, or a move it could not keep: its
+            // moves on return, and the player plays again.
             sent = -1;
             clientConnect(address);
         }

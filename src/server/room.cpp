@@ -127,10 +127,13 @@ void Rooms::drop(const std::string& code) {
     rooms.erase(found);
 }
 
-void Rooms::keep(const Room& room, const std::string& line) {
+// False, and said in the log, when the event could not be kept.
+bool Rooms::keep(const Room& room, const std::string& line) {
     std::string why;
-    if (store != nullptr && !store->keep(room.code, line, why))
-        log("cannot keep game " + room.code + " (" + why + ")");
+    if (store == nullptr || store->keep(room.code, line, why))
+        return true;
+    log("cannot keep game " + room.code + " (" + why + ")");
+    return false;
 }
 
 void Rooms::startGame(Room& room) {
@@ -245,7 +248,15 @@ void Rooms::greet(Peer& peer, const std::string& code, const std::vector<std::st
             return;
         }
         r.tokens[s - 1] = newToken();
-        keep(r, "seat " + std::to_string(s) + " " + r.tokens[s - 1]);
+        // A seat that could not be kept is not given.
+        if (!keep(r, "seat " + std::to_string(s) + " " + r.tokens[s - 1])) {
+            r.tokens[s - 1].clear();
+            peer.send("error busy");
+            peer.close(closeTryAgainLater);
+            if (r.tokens[0].empty() && r.tokens[1].empty() && r.watchers.empty())
+                drop(code);
+            return;
+        }
         if (!r.tokens[0].empty() && !r.tokens[1].empty())
             joined(r);
     } else if (words[2] == "resume" && words.size() == 4 && isToken(words[3])) {
@@ -327,14 +338,20 @@ void Rooms::play(Peer& peer, const std::vector<std::string>& words) {
             peer.send(r.abandoned ? "error over" : "error waiting");
             return;
         }
+        const Position before = r.position;
         const std::string refused = refereeMove(r.position, peer.seat, n, column);
         if (!refused.empty()) {
             peer.send("error " + refused);
             return;
         }
+        // Never confirmed before it is kept: the client sends it again.
+        if (!keep(r, "move " + std::to_string(column))) {
+            r.position = before;
+            peer.send("error busy");
+            return;
+        }
         r.moves += static_cast<char>('0' + column);
         counted.moves++;
-        keep(r, "move " + std::to_string(column));
         broadcast(r, "moved " + words[1] + " " + words[2]);
         if (over(r)) {
             broadcast(r, "over");
@@ -383,6 +400,9 @@ void Rooms::load() {
             log("game " + code + " is damaged; left as it is");
             continue;
         }
+        // Nothing in it was ever confirmed.
+        if (room->tokens[0].empty() && room->tokens[1].empty())
+            continue;
         room->since = RoomClock::now();
         Room& kept = *room;
         rooms[code] = std::move(room);
@@ -414,8 +434,9 @@ std::map<std::string, std::string> FolderStore::kept() {
     std::map<std::string, std::string> found;
     for (const std::string& code : folderFiles(folder)) {
         std::string text, why;
+        // A last line without its end was cut short by a crash, never confirmed.
         if (isRoomCode(code) && readFile(folder + "/" + code, text, why, 1 << 20))
-            found[code] = text;
+            found[code] = text.substr(0, text.rfind('\n') + 1);
     }
     return found;
 }

@@ -107,7 +107,7 @@ class Rooms {
     void greet(Peer& peer, const std::string& code, const std::vector<std::string>& words);
     void play(Peer& peer, const std::vector<std::string>& words);
     void leave(Peer& peer, bool forGood);
-    void keep(const Room& room, const std::string& line);
+    bool keep(const Room& room, const std::string& line);
     void startGame(Room& room);
     void endGame(Room& room, const std::string& how);
     void abandon(Room& room, int seat, const std::string& how);
