@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 /* The page's own script (web/page.js) sets up Module.page: it lays texts
    over the canvas, builds the HTML menu, turns the browser's events into the
@@ -97,15 +98,17 @@ void showPageTexts(const std::vector<PageText>& texts) {
 }
 
 void showColumns() {
-    static std::string shown;
+    // Named anew only when the board or the choice changed, not every frame of a spin.
+    static int shownBoard[9][3][2];
+    static int shownAlways = -1;
+    if (shownAlways == boardInWords && std::memcmp(shownBoard, spots, sizeof spots) == 0)
+        return;
+    shownAlways = boardInWords;
+    std::memcpy(shownBoard, spots, sizeof spots);
     std::string json = "{\"always\":" + std::to_string(boardInWords) + ",\"names\":[";
     for (int c = 0; c < 9; c++)
         json += (c > 0 ? "," : "") + quoted(columnWords(spots, c));
-    json += "]}";
-    if (json != shown) {
-        shown = json;
-        pageColumns(json.c_str());
-    }
+    pageColumns((json + "]}").c_str());
 }
 
 void firstFrameShown() { pageFirstFrame(); }
