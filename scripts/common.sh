@@ -6,7 +6,8 @@ BUILD="$ROOT/build"
 
 # What configuring and building need: the game, its tools and its tests.
 BUILD_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libx11-dev libxtst-dev \
-libxdamage-dev libcanberra-dev libasound2-dev libspeechd-dev libgtest-dev libboost-dev libssl-dev"
+libxdamage-dev libcanberra-dev libasound2-dev libspeechd-dev libgtest-dev libboost-dev libssl-dev \
+libsqlite3-dev libpq-dev"
 # What the game needs to run: Mesa's drivers, and the sound server's plug-in
 # that plays its sound as a named event of the desktop's sound theme.
 RUN_PACKAGES="libgl1-mesa-dri libcanberra-pulse"

@@ -5,6 +5,7 @@
 #include "protocol.h"
 #include "room.h"
 #include "server.h"
+#include "store.h"
 #include "wsraw.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <signal.h>
 #include <string>
 #include <sys/socket.h>
@@ -325,6 +327,13 @@ struct MemoryStore : RoomStore {
     }
     void forget(const std::string& code) override { lines.erase(code); }
     std::map<std::string, std::string> kept() override { return lines; }
+    // Another server holds the rooms of these codes.
+    std::set<std::string> elsewhere;
+    bool claim(const std::string& code, std::string& events, std::string& why) override {
+        why = "held by another server";
+        events = lines.count(code) ? lines[code] : "";
+        return elsewhere.count(code) == 0;
+    }
 };
 
 // Rooms whose timers are fired by the test, and whose log it reads.

@@ -222,20 +222,10 @@ void Rooms::greet(Peer& peer, const std::string& code, const std::vector<std::st
         return;
     }
     auto found = rooms.find(code);
-    if (found == rooms.end()) {
-        // A room is made by its first player.
-        if (words[2] != "play") {
-            peer.send(words[2] == "resume" ? "error token" : "error room");
-            return;
-        }
-        if (!mayMake(peer))
-            return;
-        found = rooms.emplace(code, std::make_unique<Room>()).first;
-        found->second->code = code;
-        found->second->waitingFrom = peer.address;
-        makers[peer.address].waiting++;
-    }
-    Room& r = *found->second;
+    Room* made = found != rooms.end() ? found->second.get() : claim(peer, code, words[2]);
+    if (made == nullptr)
+        return;
+    Room& r = *made;
     int s = -1;
     if (words[2] == "watch" && words.size() == 3) {
         s = 0;
@@ -390,26 +380,75 @@ void Rooms::play(Peer& peer, const std::vector<std::string>& words) {
     startGame(r);
 }
 
-void Rooms::load() {
-    if (store == nullptr)
-        return;
-    for (const auto& [code, text] : store->kept()) {
-        auto room = std::make_unique<Room>();
-        room->code = code;
-        if (!readRoom(text, *room)) {
-            log("game " + code + " is damaged; left as it is");
-            continue;
-        }
-        // Nothing in it was ever confirmed.
-        if (room->tokens[0].empty() && room->tokens[1].empty())
-            continue;
-        room->since = RoomClock::now();
-        Room& kept = *room;
-        rooms[code] = std::move(room);
-        for (int seat = 0; seat < 2; seat++)
-            if (!kept.tokens[seat].empty() && !kept.abandoned)
-                startGrace(kept, seat);
+// A room as the store tells it, served here from now: a dropped player has the grace to come back.
+Room* Rooms::open(const std::string& code, const std::string& events) {
+    auto room = std::make_unique<Room>();
+    room->code = code;
+    if (!readRoom(events, *room)) {
+        log("game " + code + " is damaged; left as it is");
+        return nullptr;
     }
+    // Nothing in it was ever confirmed.
+    if (room->tokens[0].empty() && room->tokens[1].empty())
+        return nullptr;
+    room->since = RoomClock::now();
+    Room& kept = *room;
+    rooms[code] = std::move(room);
+    for (int seat = 0; seat < 2; seat++)
+        if (!kept.tokens[seat].empty() && !kept.abandoned)
+            startGrace(kept, seat);
+    return &kept;
+}
+
+// A room not served here: the store's, or made by its first player; null when refused.
+Room* Rooms::claim(Peer& peer, const std::string& code, const std::string& asked) {
+    std::string events, why;
+    if (store != nullptr && !store->claim(code, events, why)) {
+        refused["busy"]++;
+        log("refused game " + code + " to " + peer.address + ": " + why);
+        peer.send("error busy");
+        peer.close(closeTryAgainLater);
+        return nullptr;
+    }
+    if (Room* room = events.empty() ? nullptr : open(code, events))
+        return room;
+    if (asked != "play" || !mayMake(peer)) {
+        if (asked != "play")
+            peer.send(asked == "resume" ? "error token" : "error room");
+        if (store != nullptr)
+            store->forget(code);
+        return nullptr;
+    }
+    auto room = std::make_unique<Room>();
+    room->code = code;
+    room->waitingFrom = peer.address;
+    makers[peer.address].waiting++;
+    return (rooms[code] = std::move(room)).get();
+}
+
+void Rooms::load() {
+    if (store != nullptr)
+        for (const auto& [code, text] : store->kept())
+            open(code, text);
+}
+
+void Rooms::release(const std::string& code) {
+    auto found = rooms.find(code);
+    if (found == rooms.end())
+        return;
+    Room& room = *found->second;
+    joined(room);
+    std::vector<Peer*> peers(room.watchers.begin(), room.watchers.end());
+    for (Peer* player : room.players)
+        if (player != nullptr)
+            peers.push_back(player);
+    for (Peer* peer : peers) {
+        peer->room = nullptr;
+        peer->discard();
+        peer->close(closeTryAgainLater);
+    }
+    log("game " + code + " is no longer served here");
+    rooms.erase(found);
 }
 
 void Rooms::sweep(RoomClock::time_point now) {
@@ -422,21 +461,4 @@ void Rooms::sweep(RoomClock::time_point now) {
         if (ended && empty && now - room.since > std::chrono::hours(1))
             drop(room.code);
     }
-}
-
-bool FolderStore::keep(const std::string& code, const std::string& line, std::string& why) {
-    return appendFile(folder + "/" + code, line + "\n", why);
-}
-
-void FolderStore::forget(const std::string& code) { removeFile(folder + "/" + code); }
-
-std::map<std::string, std::string> FolderStore::kept() {
-    std::map<std::string, std::string> found;
-    for (const std::string& code : folderFiles(folder)) {
-        std::string text, why;
-        // A last line without its end was cut short by a crash, never confirmed.
-        if (isRoomCode(code) && readFile(folder + "/" + code, text, why, 1 << 20))
-            found[code] = text.substr(0, text.rfind('\n') + 1);
-    }
-    return found;
 }

@@ -27,6 +27,8 @@ class Peer {
     virtual void send(const std::string& message) = 0;
     // Closes it with that WebSocket close code once what was sent has gone.
     virtual void close(int code) = 0;
+    // Forgets what was sent to it and has not gone yet.
+    virtual void discard() {}
     // Its room, and its seat there: 1 or 2 a player's, 0 a watcher's, -1 before hello.
     Room* room = nullptr;
     int seat = -1;
@@ -56,7 +58,8 @@ struct Room {
 };
 
 // Where the rooms' events are kept, a line each: "seat S TOKEN", "move C",
-// "swap", "abandoned S".
+// "swap", "abandoned S". A store may be shared by several servers: each
+// serves only the rooms it has claimed.
 class RoomStore {
   public:
     virtual ~RoomStore() = default;
@@ -64,8 +67,34 @@ class RoomStore {
     virtual bool keep(const std::string& code, const std::string& line, std::string& why) = 0;
     // Forgets a room's events.
     virtual void forget(const std::string& code) = 0;
-    // Every room kept, by its code: its events, a line each.
+    // The rooms this server serves from its start, by code: their events, a line each.
     virtual std::map<std::string, std::string> kept() = 0;
+    // Takes a room not served here to serve it: its events, "" for a new one;
+    // false, with the reason, when another server holds it or the store does not answer.
+    virtual bool claim(const std::string& code, std::string& events, std::string& why) = 0;
+    // Whether events kept wait for flush() to be durable; their answers wait with them.
+    virtual bool pending() const { return false; }
+    // Makes the events kept durable, all or none.
+    virtual void flush() {}
+    // Whether other servers share it: the rooms are held by leases that renew() renews.
+    virtual bool shared() const { return false; }
+    // Renews the rooms this server holds, a third of a lease after the last time.
+    virtual void renew() {}
+    // Whether the store answers.
+    virtual bool ready() { return true; }
+    // The rooms this server may no longer serve, since last asked: taken by
+    // another, or with events the store lost.
+    std::vector<std::string> takeLost() {
+        std::vector<std::string> taken;
+        taken.swap(lost);
+        return taken;
+    }
+
+    // Told how long each write to the disk or the database took, in seconds.
+    std::function<void(double)> wrote;
+
+  protected:
+    std::vector<std::string> lost;
 };
 
 // What one address may ask of the rooms: at most `waiting` rooms waiting
@@ -90,12 +119,16 @@ class Rooms {
     void lost(Peer& peer);
     // The rooms kept, read once at start; a damaged one is left as it is.
     void load();
+    // A room this server may no longer serve: its connections are closed
+    // with 1013 so that they come back, and it is forgotten here, not in the store.
+    void release(const std::string& code);
     // Forgets the rooms over or abandoned an hour before `now` that nobody is in.
     void sweep(RoomClock::time_point now);
     // How many rooms there are.
     size_t size() const { return rooms.size(); }
     // The rooms refused, by why: "rooms" (the server's limit), "waiting"
-    // (an address's rooms waiting for a player), "rate" (an address's pace).
+    // (an address's rooms waiting for a player), "rate" (an address's pace),
+    // "busy" (the store would not give it).
     const std::map<std::string, long>& refusals() const { return refused; }
     // Games started, ended at GAME OVER and abandoned, and moves played, since start.
     struct Counts {
@@ -115,6 +148,8 @@ class Rooms {
     bool mayMake(Peer& peer);
     void joined(Room& room);
     void drop(const std::string& code);
+    Room* claim(Peer& peer, const std::string& code, const std::string& asked);
+    Room* open(const std::string& code, const std::string& events);
 
     // An address's rooms waiting for a second player, and its bucket of rooms to make.
     struct Maker {
@@ -133,18 +168,6 @@ class Rooms {
     std::function<void(int, std::function<void()>)> later;
     std::function<void(const std::string&)> log;
     std::map<std::string, std::unique_ptr<Room>> rooms;
-};
-
-// The rooms kept as files in a folder, one a room named by its code.
-class FolderStore : public RoomStore {
-  public:
-    explicit FolderStore(std::string folder) : folder(std::move(folder)) {}
-    bool keep(const std::string& code, const std::string& line, std::string& why) override;
-    void forget(const std::string& code) override;
-    std::map<std::string, std::string> kept() override;
-
-  private:
-    std::string folder;
 };
 
 #endif

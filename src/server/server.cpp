@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "protocol.h"
 #include "room.h"
+#include "store.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -35,8 +37,14 @@ version's files with --web.
   --port P        the port to listen on (7742; 0: one the system picks)
   --listen ADDR   the address to listen on (127.0.0.1; 0.0.0.0: every one)
   --web DIR       serve the browser version from DIR (scripts/web builds it)
-  --state DIR     where unfinished games are kept through a restart
-                  ($XDG_STATE_HOME/kaveto-server)
+  --state DIR     the folder of the server's state ($XDG_STATE_HOME/kaveto-server)
+  --store STORE   where unfinished games are kept through a restart:
+                  sqlite:PATH (DIR/games.sqlite; the rooms' files of an older
+                  server in DIR are moved in at start), postgresql://... (a
+                  database that several servers share), or folder (a file a
+                  room in DIR)
+  --lease S       seconds a server's hold on a room in a shared database
+                  lasts unrenewed; another takes it over after (15)
   --origin URL    a page that may open games besides the server's own;
                   as often as needed
   --grace S       seconds a dropped player keeps the seat (60)
@@ -61,23 +69,10 @@ namespace {
 
 class Session;
 
-// The rooms' events kept in the folder, each write timed for /metrics.
-struct TimedStore : FolderStore {
-    TimedStore(std::string folder, Histogram& writes)
-        : FolderStore(std::move(folder)), writes(writes) {}
-    bool keep(const std::string& code, const std::string& line, std::string& why) override {
-        const Clock::time_point start = Clock::now();
-        const bool kept = FolderStore::keep(code, line, why);
-        writes.add(std::chrono::duration<double>(Clock::now() - start).count());
-        return kept;
-    }
-    Histogram& writes;
-};
-
 struct State {
     ServerOptions options;
     net::io_context* io = nullptr;
-    std::unique_ptr<TimedStore> store;
+    std::unique_ptr<RoomStore> store;
     std::unique_ptr<Rooms> rooms;
     std::map<std::string, int> connections;
     std::string webRoot;
@@ -88,9 +83,30 @@ struct State {
     std::map<std::string, long> refused;
     // Since SIGTERM: /readyz says so, no connection is taken.
     bool draining = false;
+    // The connections whose messages wait for the store's commit, and whether it is asked for.
+    std::vector<std::shared_ptr<Session>> held;
+    bool flushing = false;
 };
 
 State* state = nullptr;
+
+void flush();
+
+// After the rooms have acted: what they kept is made durable before its
+// answers go, in one commit for all that came at once; the rooms the store
+// lost are let go.
+void settle() {
+    RoomStore* store = state->store.get();
+    if (store == nullptr)
+        return;
+    if (!store->pending()) {
+        for (const std::string& code : store->takeLost())
+            state->rooms->release(code);
+    } else if (!state->flushing) {
+        state->flushing = true;
+        net::post(*state->io, flush);
+    }
+}
 
 // Says why something was refused, and counts it.
 void refuse(const std::string& why, const std::string& line) {
@@ -151,9 +167,48 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
         });
     }
 
-    // Sends a message, or closes the connection of a reader that is too slow.
+    // Sends a message once what the rooms kept is durable.
     void send(const std::string& message) override {
         if (closing)
+            return;
+        if (state->store != nullptr && state->store->pending()) {
+            if (held.empty())
+                state->held.push_back(shared_from_this());
+            held.push_back(message);
+            return;
+        }
+        deliver(message);
+    }
+
+    // What waited for the commit goes.
+    void release() {
+        if (held.empty())
+            return;
+        for (const std::string& message : held)
+            deliver(message);
+        held.clear();
+        if (closing && queue.empty() && closeCode != websocket::close_code::none)
+            ws.async_close(closeCode, [self = shared_from_this()](beast::error_code) {});
+    }
+
+    void discard() override { held.clear(); }
+
+    // Closes with that code once what is queued has gone.
+    void closeWith(websocket::close_code code) {
+        if (closing)
+            return;
+        closing = true;
+        closeCode = code;
+        if (queue.empty() && held.empty())
+            ws.async_close(closeCode, [self = shared_from_this()](beast::error_code) {});
+    }
+
+    void close(int code) override { closeWith(static_cast<websocket::close_code>(code)); }
+
+  private:
+    // Writes a message, or closes the connection of a reader that is too slow.
+    void deliver(const std::string& message) {
+        if (closing && closeCode == websocket::close_code::none)
             return;
         if (queue.size() >= state->options.queueLimit) {
             closing = true;
@@ -165,19 +220,6 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
             writeNext();
     }
 
-    // Closes with that code once what is queued has gone.
-    void closeWith(websocket::close_code code) {
-        if (closing)
-            return;
-        closing = true;
-        closeCode = code;
-        if (queue.empty())
-            ws.async_close(closeCode, [self = shared_from_this()](beast::error_code) {});
-    }
-
-    void close(int code) override { closeWith(static_cast<websocket::close_code>(code)); }
-
-  private:
     void opened() {
         // A connection that says nothing goes.
         hello.expires_after(std::chrono::seconds(state->options.silence));
@@ -222,7 +264,8 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
                            self->queue.pop_front();
                            if (!self->queue.empty())
                                self->writeNext();
-                           else if (self->closing && self->closeCode != websocket::close_code::none)
+                           else if (self->closing && self->held.empty() &&
+                                    self->closeCode != websocket::close_code::none)
                                self->ws.async_close(self->closeCode, [self](beast::error_code) {});
                        });
     }
@@ -230,6 +273,7 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
     void gone() {
         hello.cancel();
         state->rooms->lost(*this);
+        settle();
     }
 
     // About 20 messages a second, twice that at once; a flood is closed.
@@ -266,13 +310,14 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
         }
         const Clock::time_point start = Clock::now();
         state->rooms->message(*this, roomCode, words);
+        settle();
         if (words[0] == "move")
             state->figures.move.add(std::chrono::duration<double>(Clock::now() - start).count());
     }
 
     websocket::stream<beast::tcp_stream> ws;
     beast::flat_buffer buffer;
-    std::deque<std::string> queue;
+    std::deque<std::string> queue, held;
     std::shared_ptr<Counted> counted;
     std::string roomCode;
     net::steady_timer hello;
@@ -281,6 +326,17 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
     bool closing = false;
     websocket::close_code closeCode = websocket::close_code::none;
 };
+
+// The store's commit, then the answers that waited for it; a room whose
+// events it lost is let go, and its answers with it.
+void flush() {
+    state->flushing = false;
+    state->store->flush();
+    for (const std::string& code : state->store->takeLost())
+        state->rooms->release(code);
+    for (const std::shared_ptr<Session>& session : std::exchange(state->held, {}))
+        session->release();
+}
 
 /* ---------------- HTTP: the upgrade, and the browser's files ---------------- */
 
@@ -355,6 +411,9 @@ std::string metricsPage() {
     return metricsText(f);
 }
 
+// Whether the server takes games: not draining, its store answering.
+bool ready() { return !state->draining && (state->store == nullptr || state->store->ready()); }
+
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
   public:
     HttpSession(tcp::socket&& socket, std::string address, bool admin = false)
@@ -382,8 +441,11 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         if (target == "/healthz")
             reply(http::status::ok, "ok\n", request);
         else if (target == "/readyz")
-            reply(state->draining ? http::status::service_unavailable : http::status::ok,
-                  state->draining ? "draining\n" : "ready\n", request);
+            reply(ready() ? http::status::ok : http::status::service_unavailable,
+                  state->draining ? "draining\n"
+                  : ready()       ? "ready\n"
+                                  : "no store\n",
+                  request);
         else if (target == "/metrics")
             reply(http::status::ok, metricsPage(), request, "text/plain; version=0.0.4");
         else
@@ -489,7 +551,20 @@ void sweep(net::steady_timer& timer) {
         if (error)
             return;
         state->rooms->sweep(Clock::now());
+        settle();
         sweep(timer);
+    });
+}
+
+// A third of a lease: the rooms held in a shared store are held on.
+void renew(net::steady_timer& timer) {
+    timer.expires_after(std::chrono::milliseconds(state->options.lease * 1000 / 3));
+    timer.async_wait([&timer](beast::error_code error) {
+        if (error)
+            return;
+        state->store->renew();
+        settle();
+        renew(timer);
     });
 }
 
@@ -501,7 +576,7 @@ struct Running {
     State state;
     net::io_context io{1};
     tcp::acceptor acceptor{io}, adminAcceptor{io};
-    net::steady_timer sweeper{io}, drainer{io};
+    net::steady_timer sweeper{io}, drainer{io}, renewer{io};
     std::thread thread;
 };
 
@@ -596,8 +671,19 @@ int prepare(const ServerOptions& options, std::string& why) {
         return 0;
     }
     state = &r.state;
-    if (!options.state.empty())
-        r.state.store = std::make_unique<TimedStore>(options.state, r.state.figures.storeWrite);
+    if (!options.store.empty() && options.store != "folder") {
+        if (options.openDatabase == nullptr) {
+            why = "--store: this build keeps games in a folder only";
+            return 0;
+        }
+        r.state.store = options.openDatabase(options, why);
+        if (r.state.store == nullptr)
+            return 0;
+    } else if (!options.state.empty()) {
+        r.state.store = std::make_unique<FolderStore>(options.state);
+    }
+    if (r.state.store != nullptr)
+        r.state.store->wrote = [&r](double seconds) { r.state.figures.storeWrite.add(seconds); };
     r.state.rooms = std::make_unique<Rooms>(
         options.grace, options.rooms,
         AddressLimits{options.waitingRooms, static_cast<double>(options.roomsPerMinute)},
@@ -606,8 +692,10 @@ int prepare(const ServerOptions& options, std::string& why) {
             auto timer = std::make_shared<net::steady_timer>(r.io);
             timer->expires_after(std::chrono::seconds(seconds));
             timer->async_wait([timer, call](beast::error_code error) {
-                if (!error)
-                    call();
+                if (error)
+                    return;
+                call();
+                settle();
             });
         },
         logLine);
@@ -617,6 +705,8 @@ int prepare(const ServerOptions& options, std::string& why) {
     r.state.rooms->load();
     accept(r.acceptor);
     sweep(r.sweeper);
+    if (r.state.store != nullptr && r.state.store->shared())
+        renew(r.renewer);
     return port;
 }
 
@@ -646,6 +736,10 @@ std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
             options.web = value;
         else if (name == "--state")
             options.state = value;
+        else if (name == "--store")
+            options.store = value;
+        else if (name == "--lease" && whole(3, 3600))
+            options.lease = number;
         else if (name == "--origin")
             options.origins.push_back(value);
         else if (name == "--grace" && whole(1, 86400))

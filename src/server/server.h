@@ -1,6 +1,9 @@
 #ifndef KAVETO_SERVER_H
 #define KAVETO_SERVER_H
 
+#include "room.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +22,16 @@ struct ServerOptions {
     int tries = 1;
     // The browser version's folder, served beside the games; none if empty.
     std::string web;
-    // Where the unfinished games are kept; none if empty.
+    // The folder of the unfinished games; none if empty.
     std::string state;
+    // Where they are kept: "folder", a file a room in the state folder;
+    // "sqlite:PATH"; a PostgreSQL URI or "postgresql:" and its settings.
+    // Empty: the folder, or in kaveto-server its games.sqlite.
+    std::string store;
+    // Seconds of a room's lease in a shared database.
+    int lease = 15;
+    // Opens a database where the program has them; null, with the reason, when it cannot.
+    std::unique_ptr<RoomStore> (*openDatabase)(const ServerOptions&, std::string& why) = nullptr;
     // Pages that may open a game, besides the server's own address.
     std::vector<std::string> origins;
     // How long a dropped player keeps the seat, in seconds.
