@@ -27,24 +27,6 @@
 
 namespace {
 
-// A seat taken in a room: "seat S TOKEN MOVES" read into its parts.
-struct Seat {
-    RawSocket socket;
-    int seat = -1;
-    std::string token, moves;
-    bool take(int port, const std::string& code, const std::string& hello) {
-        std::string answer;
-        if (!socket.open(port, "/ws/" + code) || !socket.sendText(hello) || !socket.receive(answer))
-            return false;
-        char token_[64] = "", moves_[64] = "";
-        if (std::sscanf(answer.c_str(), "seat %d %63s %63s", &seat, token_, moves_) != 3)
-            return false;
-        token = token_;
-        moves = moves_;
-        return true;
-    }
-};
-
 // The 27 moves of a game in which column 1 fills at move 19.
 const std::string columns = "123456789123456789123456789";
 
@@ -59,19 +41,6 @@ void play(Seat* players[2], int n, RawSocket* watcher = nullptr) {
             ASSERT_TRUE(s->receive(got) && got == "moved" + move.substr(4)) << move << ": " << got;
         }
     }
-}
-
-// An HTTP request as it is, and the whole answer, up to the connection's end.
-std::string fetch(int port, const std::string& request) {
-    RawSocket s;
-    if (!s.connectTo(port) || !s.sendRaw(request))
-        return "";
-    std::string answer;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = recv(s.fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, static_cast<size_t>(got));
-    return answer;
 }
 
 TEST(Server, HostileClientsAreRefusedOrClosedWhileAGameBesideThemCompletes) {

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -90,6 +91,10 @@ RawSocket::~RawSocket() {
 }
 
 bool RawSocket::connectTo(int port) {
+    if (fd >= 0)
+        close(fd);
+    read.clear();
+    closeCode = 0;
     fd = loopbackConnection(port);
     return fd >= 0;
 }
@@ -183,6 +188,30 @@ bool RawSocket::closedWithin(int milliseconds) {
     return false;
 }
 
+bool Seat::take(int port, const std::string& code, const std::string& hello) {
+    std::string answer;
+    if (!socket.open(port, "/ws/" + code) || !socket.sendText(hello) || !socket.receive(answer))
+        return false;
+    char tokenRead[64] = "", movesRead[64] = "";
+    if (std::sscanf(answer.c_str(), "seat %d %63s %63s", &seat, tokenRead, movesRead) != 3)
+        return false;
+    token = tokenRead;
+    moves = movesRead;
+    return true;
+}
+
+std::string fetch(int port, const std::string& request) {
+    RawSocket s;
+    if (!s.connectTo(port) || !s.sendRaw(request))
+        return "";
+    std::string answer;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = recv(s.fd, buffer, sizeof buffer, 0)) > 0)
+        answer.append(buffer, static_cast<size_t>(got));
+    return answer;
+}
+
 TempFolder::TempFolder() {
     char name[] = "/tmp/kaveto-test.XXXXXX";
     if (mkdtemp(name) != nullptr)
@@ -239,6 +268,11 @@ ServerProcess::ServerProcess(const std::string& state, int asked,
             *found = std::atoi(line.c_str() + colon + 1);
     }
     close(out[0]);
+}
+
+void ServerProcess::signal(int number) const {
+    if (pid > 0)
+        ::kill(pid, number);
 }
 
 void ServerProcess::kill() {

@@ -24,7 +24,7 @@ class RawSocket {
     RawSocket& operator=(const RawSocket&) = delete;
     ~RawSocket();
 
-    // Connects to 127.0.0.1:port; false when it cannot.
+    // Connects to 127.0.0.1:port, leaving the connection it had; false when it cannot.
     bool connectTo(int port);
     // Connects and asks for the WebSocket at path, with extra header lines
     // (each ending in \r\n); true when the server answers 101. The answer's
@@ -50,6 +50,18 @@ class RawSocket {
     std::string read;
 };
 
+// A seat taken in a room: "seat S TOKEN MOVES" read into its parts.
+struct Seat {
+    RawSocket socket;
+    int seat = -1;
+    std::string token, moves;
+    // Opens /ws/CODE, says hello, and reads the seat; false when no seat came.
+    bool take(int port, const std::string& code, const std::string& hello);
+};
+
+// An HTTP request as it is, and the whole answer, up to the connection's end.
+std::string fetch(int port, const std::string& request);
+
 // A folder of its own under /tmp, removed with all it holds at the end.
 struct TempFolder {
     TempFolder();
@@ -69,6 +81,8 @@ struct ServerProcess {
     ~ServerProcess();
     // Ends it at once, as a crash would.
     void kill();
+    // Sends it a signal: SIGSTOP hangs it as a hung machine, SIGCONT lets it go on.
+    void signal(int number) const;
     int pid = -1;
     // The port it listens on, read from its first line, and the operator's
     // port, from its second; 0 if it did not start.
