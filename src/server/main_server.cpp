@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
             std::fputs(serverUsage, stdout);
             return 0;
         }
+    if (argc == 3 && std::strcmp(argv[1], "--health") == 0)
+        return checkHealth(argv[2]);
     ServerOptions options;
     const std::string wrong = parseServerOptions(argc, argv, options);
     if (!wrong.empty()) {

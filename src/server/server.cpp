@@ -60,6 +60,9 @@ version's files with --web.
   --waiting-rooms N, --rooms-per-minute N
                   the rooms one address may have waiting for a second player,
                   and make in a minute (4, 10)
+  --health ADDR:PORT
+                  ask a server's operator address whether it runs: status 0
+                  when it does, 1 when not (a container's health check)
   --help          print this and exit
 )";
 
@@ -789,6 +792,26 @@ void stopServer() {
     if (running->thread.joinable())
         running->thread.join();
     finish();
+}
+
+int checkHealth(const std::string& admin) {
+    const size_t colon = admin.rfind(':');
+    try {
+        net::io_context io;
+        tcp::resolver resolver(io);
+        beast::tcp_stream stream(io);
+        stream.expires_after(std::chrono::seconds(5));
+        stream.connect(resolver.resolve(admin.substr(0, colon), admin.substr(colon + 1)));
+        http::request<http::empty_body> request(http::verb::get, "/healthz", 11);
+        request.set(http::field::host, admin);
+        http::write(stream, request);
+        beast::flat_buffer buffer;
+        http::response<http::string_body> response;
+        http::read(stream, buffer, response);
+        return response.result() == http::status::ok ? 0 : 1;
+    } catch (const std::exception&) {
+        return 1;
+    }
 }
 
 int runServer(const ServerOptions& options) {

@@ -70,6 +70,9 @@ extern const char* const serverUsage;
 int startServer(const ServerOptions& options, std::string& why);
 // Stops the server started, and waits for its thread.
 void stopServer();
+// Asks the operator's address ADDR:PORT of a server for /healthz; 0 when it
+// answers 200, else 1.
+int checkHealth(const std::string& admin);
 // Runs a server on this thread until SIGINT or SIGTERM, after one line on
 // stdout with its address; the exit status.
 int runServer(const ServerOptions& options);
