@@ -9,18 +9,13 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <glob.h>
 #include <memory>
 #include <random>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -176,60 +171,6 @@ TEST(Stores, SqliteLosesNoConfirmedMoveThroughKillsAtRandomMomentsAndTakesInOlde
         EXPECT_TRUE(game.seats[0].socket.receive(got) && got == "over");
     }
 }
-
-/* ---------------- A PostgreSQL of the test's own ---------------- */
-
-// One of PostgreSQL's programs, as Debian installs them.
-std::string postgresProgram(const std::string& name) {
-    glob_t found;
-    std::string path;
-    if (glob(("/usr/lib/postgresql/*/bin/" + name).c_str(), 0, nullptr, &found) == 0)
-        path = found.gl_pathv[found.gl_pathc - 1];
-    globfree(&found);
-    return path;
-}
-
-// A database in a folder of its own, on a Unix socket there, no TCP. Its
-// programs refuse root: as root, they run as nobody.
-struct Postgres {
-    TempFolder folder;
-    std::string data = folder.path + "/data", uri;
-
-    Postgres() {
-        chmod(folder.path.c_str(), 0755);
-        if (getuid() == 0 && chown(folder.path.c_str(), 65534, 65534) != 0)
-            return;
-        if (run({postgresProgram("initdb"), "-D", data, "-U", "kaveto", "--auth=trust",
-                 "--no-sync"}) &&
-            start())
-            uri = "postgresql:///postgres?host=" + folder.path + "&user=kaveto";
-    }
-    ~Postgres() { stop(); }
-    bool start() {
-        return run({postgresProgram("pg_ctl"), "-D", data, "-l", folder.path + "/log", "-w", "-o",
-                    "-k " + folder.path + " -h '' -c fsync=off", "start"});
-    }
-    bool stop() { return run({postgresProgram("pg_ctl"), "-D", data, "-m", "fast", "-w", "stop"}); }
-    static bool run(const std::vector<std::string>& words) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-            if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-                _exit(126);
-            std::vector<char*> argv;
-            for (const std::string& word : words)
-                argv.push_back(const_cast<char*>(word.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-               WEXITSTATUS(status) == 0;
-    }
-};
 
 // What the operator's /readyz answers: 200 or 503.
 int readiness(int adminPort) {

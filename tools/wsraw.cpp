@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <glob.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -284,3 +286,63 @@ void ServerProcess::kill() {
 }
 
 ServerProcess::~ServerProcess() { kill(); }
+
+namespace {
+
+// One of PostgreSQL's programs, as Debian installs them.
+std::string postgresProgram(const std::string& name) {
+    glob_t found;
+    std::string path;
+    if (glob(("/usr/lib/postgresql/*/bin/" + name).c_str(), 0, nullptr, &found) == 0)
+        path = found.gl_pathv[found.gl_pathc - 1];
+    globfree(&found);
+    return path;
+}
+
+// Runs a program, quiet, as nobody when this is root; whether it succeeded.
+bool runQuietly(const std::vector<std::string>& words) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(126);
+        std::vector<char*> argv;
+        for (const std::string& word : words)
+            argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+Postgres::Postgres(bool durable) : durable(durable) {
+    chmod(folder.path.c_str(), 0755);
+    if (getuid() == 0 && chown(folder.path.c_str(), 65534, 65534) != 0)
+        return;
+    if (runQuietly({postgresProgram("initdb"), "-D", folder.path + "/data", "-U", "kaveto",
+                    "--auth=trust", "--no-sync"}) &&
+        start())
+        uri = "postgresql:///postgres?host=" + folder.path + "&user=kaveto";
+}
+
+Postgres::~Postgres() { stop(); }
+
+bool Postgres::start() {
+    return runQuietly(
+        {postgresProgram("pg_ctl"), "-D", folder.path + "/data", "-l", folder.path + "/log", "-w",
+         "-o",
+         "-k " + folder.path + " -h '' -c max_connections=50" + (durable ? "" : " -c fsync=off"),
+         "start"});
+}
+
+bool Postgres::stop() {
+    return runQuietly(
+        {postgresProgram("pg_ctl"), "-D", folder.path + "/data", "-m", "fast", "-w", "stop"});
+}

@@ -89,4 +89,18 @@ struct ServerProcess {
     int port = 0, adminPort = 0;
 };
 
+// A PostgreSQL of its own in a folder under /tmp, on a Unix socket there,
+// no TCP; its programs refuse root, so as root they run as nobody. Flushed
+// to the disk only when `durable` (a benchmark's), not for a test.
+struct Postgres {
+    explicit Postgres(bool durable = false);
+    ~Postgres();
+    bool start();
+    bool stop();
+    TempFolder folder;
+    bool durable;
+    // The URI that kaveto-server's --store takes; empty if it did not start.
+    std::string uri;
+};
+
 #endif
