@@ -1,11 +1,15 @@
-// The server under load, on loopback: kaveto-server ($KAVETO_SERVER, or
+// The server under load, on loopback: kaveto-server ($KAVETO_SERVER, or two
 // behind HAProxy with --haproxy) holds many games of 27 moves at once, their
-// players pausing 0.1 to 0.3 s before each move; reports how long a move
-// takes to reach the other player (p50, p99), the server's CPU seconds and
-// peak memory, and checks that both players of every game saw the same
-// moves. Then many idle connections, and the memory each costs.
+// players pausing before each move (0.1 to 0.3 s, or as --pause asks);
+// reports how long a move takes to reach the other player (p50, p99), the
+// store's writes, the servers' CPU seconds and peak memory, and checks that
+// both players of every game saw the same moves. The games are kept in
+// SQLite, or with --postgres in a PostgreSQL started here. Then many idle
+// connections, and the memory each costs. A process plays 4,000 games at
+// most, for the files a process may open.
 //
-//   kaveto-bench-online [GAMES] [IDLE] [--haproxy]     (1000, 5000)
+//   kaveto-bench-online [GAMES] [IDLE] [--haproxy] [--postgres] [--pause MS-MS]
+//                                                      (1000, 5000)
 
 #include "platform.h"
 #include "wsraw.h"
@@ -101,11 +105,12 @@ void usage(int pid, double& cpu, long& peak, long& resident) {
 }
 
 // HAProxy in front of two servers, sending both players of a room to one by
-// hashing the room's path; the configuration of docs/online.md.
+// hashing the room's path, each server checked on its /readyz; the
+// configuration of docs/online.md.
 struct Proxy {
     int pid = -1;
     std::string config;
-    Proxy(int port, int first, int second) {
+    Proxy(int port, const ServerProcess& first, const ServerProcess& second) {
         config = "/tmp/kaveto-bench-haproxy.cfg";
         std::ofstream(config) << "global\n  maxconn 9000\ndefaults\n  mode http\n"
                                  "  timeout connect 5s\n  timeout client 60s\n"
@@ -113,8 +118,12 @@ struct Proxy {
                                  "  option http-no-delay\nfrontend games\n  bind 127.0.0.1:"
                               << port
                               << "\n  default_backend kaveto\nbackend kaveto\n  balance uri\n"
-                                 "  hash-type consistent\n  server one 127.0.0.1:"
-                              << first << "\n  server two 127.0.0.1:" << second << "\n";
+                                 "  hash-type consistent\n  option httpchk GET /readyz\n"
+                                 "  default-server inter 2s fall 2 rise 2 on-marked-down "
+                                 "shutdown-sessions\n  server one 127.0.0.1:"
+                              << first.port << " check port " << first.adminPort
+                              << "\n  server two 127.0.0.1:" << second.port << " check port "
+                              << second.adminPort << "\n";
         pid = fork();
         if (pid == 0) {
             execlp("haproxy", "haproxy", "-q", "-f", config.c_str(), nullptr);
@@ -140,58 +149,32 @@ int freePort() {
     return ntohs(address.sin_port);
 }
 
-} // namespace
+// What the players of some games saw: each move's time to the other
+// player in ms, games finished, games whose players agree, errors.
+struct Outcome {
+    std::vector<double> latencies;
+    int finished = 0, agreeing = 0, failures = 0;
+};
 
-int main(int argc, char** argv) {
-    int games = 1000, idle = 5000;
-    bool proxied = false;
-    int counts = 0;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--haproxy") == 0)
-            proxied = true;
-        else
-            (counts++ == 0 ? games : idle) = std::atoi(argv[i]);
-    }
-    allowManyFiles();
-    TempFolder state;
-    // Each server with its limits opened for a crowd from one address.
-    const std::vector<std::string> crowd = {"--per-address",   "100000",    "--rooms",
-                                            "100000",          "--silence", "120",
-                                            "--waiting-rooms", "100000",    "--rooms-per-minute",
-                                            "1000000"};
-    std::vector<std::unique_ptr<ServerProcess>> servers;
-    servers.push_back(std::make_unique<ServerProcess>(state.path + "/one", 0, crowd));
-    if (proxied)
-        servers.push_back(std::make_unique<ServerProcess>(state.path + "/two", 0, crowd));
-    for (auto& server : servers)
-        if (server->port == 0) {
-            std::fprintf(stderr, "kaveto-bench-online: the server did not start\n");
-            return 1;
-        }
-    std::unique_ptr<Proxy> proxy;
-    int port = servers[0]->port;
-    if (proxied) {
-        port = freePort();
-        proxy = std::make_unique<Proxy>(port, servers[0]->port, servers[1]->port);
-        RawSocket probe;
-        for (int tries = 0; tries < 100 && !probe.connectTo(port); tries++)
-            usleep(50000);
-    }
-
-    std::mt19937 random(42);
-    std::vector<Game> all(static_cast<size_t>(games));
-    for (int g = 0; g < games; g++)
+// Plays games [first, first + count) through the port, the mover pausing
+// between pause[0] and pause[1] ms, until all are over or the deadline.
+Outcome play(int port, int first, int count, const int pause[2], Clock::time_point deadline) {
+    Outcome out;
+    std::mt19937 random(static_cast<unsigned>(42 + first));
+    std::vector<Game> all(static_cast<size_t>(count));
+    for (int g = 0; g < count; g++)
         for (int s = 0; s < 2; s++) {
             Player& p = all[g].players[s];
             p.fd = connectTo(port);
             char code[16];
-            std::snprintf(code, sizeof code, "G%05d", g);
+            std::snprintf(code, sizeof code, "G%05d", first + g);
             if (p.fd < 0 || !sendAll(p.fd, upgrade(port, std::string("/ws/") + code))) {
-                std::fprintf(stderr, "kaveto-bench-online: cannot connect player %d\n", 2 * g + s);
-                return 1;
+                std::fprintf(stderr, "kaveto-bench-online: cannot connect player %d\n",
+                             2 * (first + g) + s);
+                out.failures++;
+                return out;
             }
         }
-    std::vector<double> latencies;
     // Every socket in one epoll set; the moves due, soonest first.
     const int events = epoll_create1(0);
     for (size_t i = 0; i < 2 * all.size(); i++) {
@@ -202,14 +185,12 @@ int main(int argc, char** argv) {
     }
     using Due = std::pair<Clock::time_point, size_t>;
     std::priority_queue<Due, std::vector<Due>, std::greater<Due>> due;
-    const Clock::time_point begin = Clock::now(), deadline = begin + std::chrono::seconds(120);
-    int finished = 0, failures = 0;
-    std::uniform_int_distribution<int> pause(100, 300);
+    std::uniform_int_distribution<int> pausing(pause[0], pause[1]);
     auto schedule = [&](size_t game, Clock::time_point at) {
-        due.push({at + std::chrono::milliseconds(pause(random)), game});
+        due.push({at + std::chrono::milliseconds(pausing(random)), game});
     };
     std::vector<epoll_event> ready(256);
-    while (finished < games && Clock::now() < deadline) {
+    while (out.finished < count && Clock::now() < deadline) {
         Clock::time_point now = Clock::now();
         while (!due.empty() && due.top().first <= now) {
             Game& game = all[due.top().second];
@@ -265,7 +246,7 @@ int main(int argc, char** argv) {
                     Player& mover = game.seated(move % 2 + 1);
                     if (&p != &mover) {
                         // The move has reached the other player.
-                        latencies.push_back(
+                        out.latencies.push_back(
                             std::chrono::duration<double, std::milli>(at - mover.sent).count());
                         game.moves += text.back();
                         game.heights[text.back() - '1']++;
@@ -273,38 +254,162 @@ int main(int argc, char** argv) {
                             schedule(i / 2, at);
                     }
                 } else if (text == "over" && p.seat == 2) {
-                    finished++;
+                    out.finished++;
                 } else if (text.rfind("error", 0) == 0) {
-                    failures++;
+                    out.failures++;
                 }
             }
         }
     }
     close(events);
+    for (Game& game : all) {
+        out.agreeing += game.players[0].seen == game.players[1].seen && game.moves.size() == 27 &&
+                        game.players[0].seen == game.moves;
+        for (Player& p : game.players)
+            close(p.fd);
+    }
+    return out;
+}
+
+// The games played by processes of 4,000 games each, their outcomes merged.
+Outcome playAll(int port, int games, const int pause[2], Clock::time_point deadline) {
+    const int slice = 4000;
+    if (games <= slice)
+        return play(port, 0, games, pause, deadline);
+    TempFolder results;
+    std::vector<int> workers;
+    for (int first = 0; first < games; first += slice) {
+        const int pid = fork();
+        if (pid == 0) {
+            const Outcome out = play(port, first, std::min(slice, games - first), pause, deadline);
+            std::ofstream file(results.path + "/" + std::to_string(first));
+            file << out.finished << ' ' << out.agreeing << ' ' << out.failures << '\n';
+            for (double latency : out.latencies)
+                file << latency << '\n';
+            file.close();
+            _exit(0);
+        }
+        workers.push_back(pid);
+    }
+    Outcome all;
+    for (int pid : workers)
+        waitpid(pid, nullptr, 0);
+    for (int first = 0; first < games; first += slice) {
+        std::istringstream file(fileText(results.path + "/" + std::to_string(first)));
+        int finished = 0, agreeing = 0, failures = 1;
+        file >> finished >> agreeing >> failures;
+        all.finished += finished;
+        all.agreeing += agreeing;
+        all.failures += failures;
+        for (double latency; file >> latency;)
+            all.latencies.push_back(latency);
+    }
+    return all;
+}
+
+// The mean and the 99th percentile's bucket of kaveto_store_write_seconds,
+// in ms, from the server's /metrics.
+void storeWrites(int adminPort, double& mean, double& p99) {
+    std::istringstream page(fetch(adminPort, "GET /metrics HTTP/1.0\r\n\r\n"));
+    std::vector<std::pair<double, double>> buckets;
+    double sum = 0, count = 0;
+    std::string line;
+    const std::string name = "kaveto_store_write_seconds";
+    while (std::getline(page, line)) {
+        if (line.rfind(name + "_sum ", 0) == 0)
+            sum = std::atof(line.c_str() + name.size() + 5);
+        else if (line.rfind(name + "_count ", 0) == 0)
+            count = std::atof(line.c_str() + name.size() + 7);
+        else if (line.rfind(name + "_bucket{le=\"", 0) == 0)
+            buckets.emplace_back(std::atof(line.c_str() + name.size() + 12),
+                                 std::atof(line.c_str() + line.rfind(' ') + 1));
+    }
+    mean = count > 0 ? 1000 * sum / count : 0;
+    p99 = 0;
+    for (const auto& [bound, below] : buckets)
+        if (below >= 0.99 * count) {
+            p99 = 1000 * bound;
+            break;
+        }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int games = 1000, idle = 5000;
+    int pause[2] = {100, 300};
+    bool proxied = false, postgres = false;
+    int counts = 0;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--haproxy") == 0)
+            proxied = true;
+        else if (std::strcmp(argv[i], "--postgres") == 0)
+            postgres = true;
+        else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc)
+            std::sscanf(argv[++i], "%d-%d", &pause[0], &pause[1]);
+        else
+            (counts++ == 0 ? games : idle) = std::atoi(argv[i]);
+    }
+    allowManyFiles();
+    TempFolder state;
+    std::unique_ptr<Postgres> database;
+    // Each server with its limits opened for a crowd from one address.
+    std::vector<std::string> crowd = {"--per-address",      "100000", "--rooms",         "100000",
+                                      "--silence",          "120",    "--waiting-rooms", "100000",
+                                      "--rooms-per-minute", "1000000"};
+    if (postgres) {
+        database = std::make_unique<Postgres>(true);
+        if (database->uri.empty()) {
+            std::fprintf(stderr, "kaveto-bench-online: PostgreSQL did not start\n");
+            return 1;
+        }
+        crowd.insert(crowd.end(), {"--store", database->uri});
+    }
+    std::vector<std::unique_ptr<ServerProcess>> servers;
+    servers.push_back(std::make_unique<ServerProcess>(state.path + "/one", 0, crowd));
+    if (proxied)
+        servers.push_back(std::make_unique<ServerProcess>(state.path + "/two", 0, crowd));
+    for (auto& server : servers)
+        if (server->port == 0) {
+            std::fprintf(stderr, "kaveto-bench-online: the server did not start\n");
+            return 1;
+        }
+    std::unique_ptr<Proxy> proxy;
+    int port = servers[0]->port;
+    if (proxied) {
+        port = freePort();
+        proxy = std::make_unique<Proxy>(port, *servers[0], *servers[1]);
+        RawSocket probe;
+        for (int tries = 0; tries < 100 && !probe.connectTo(port); tries++)
+            usleep(50000);
+    }
+
+    const Clock::time_point begin = Clock::now();
+    Outcome out =
+        playAll(port, games, pause,
+                begin + std::chrono::milliseconds(27 * pause[1]) + std::chrono::seconds(60));
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    int agreeing = 0;
-    for (const Game& game : all)
-        agreeing += game.players[0].seen == game.players[1].seen && game.moves.size() == 27 &&
-                    game.players[0].seen == game.moves;
+    std::vector<double>& latencies = out.latencies;
     std::sort(latencies.begin(), latencies.end());
     auto quantile = [&](double q) {
         return latencies.empty() ? 0.0 : latencies[static_cast<size_t>(q * (latencies.size() - 1))];
     };
-    std::printf("%d games of 27 moves%s: %d finished in %.1f s, %d with both players' moves "
-                "agreeing, %d errors\n",
-                games, proxied ? " behind HAProxy on two servers" : "", finished, seconds, agreeing,
-                failures);
+    std::printf("%d games of 27 moves%s, kept in %s, pauses of %d-%d ms: %d finished in %.1f s, "
+                "%d with both players' moves agreeing, %d errors\n",
+                games, proxied ? " behind HAProxy on two servers" : "",
+                postgres ? "PostgreSQL" : "SQLite", pause[0], pause[1], out.finished, seconds,
+                out.agreeing, out.failures);
     std::printf("a move to the other player: p50 %.3f ms, p99 %.3f ms over %zu moves\n",
                 quantile(0.5), quantile(0.99), latencies.size());
     for (auto& server : servers) {
-        double cpu;
+        double cpu, mean, p99;
         long peak = 0, resident = 0;
         usage(server->pid, cpu, peak, resident);
-        std::printf("server: %.2f CPU seconds, peak memory %.1f MB\n", cpu, peak / 1024.0);
+        storeWrites(server->adminPort, mean, p99);
+        std::printf("server: %.2f CPU seconds, peak memory %.1f MB; a write to the store: mean "
+                    "%.3f ms, p99 under %.2f ms\n",
+                    cpu, peak / 1024.0, mean, p99);
     }
-    for (Game& game : all)
-        for (Player& p : game.players)
-            close(p.fd);
     proxy.reset();
 
     // Idle connections, each a WebSocket that has said hello as a watcher.
@@ -330,5 +435,5 @@ int main(int argc, char** argv) {
                     static_cast<double>(after - before) / static_cast<double>(quiet.size()));
     }
     servers.clear();
-    return agreeing == games ? 0 : 1;
+    return out.agreeing == games ? 0 : 1;
 }
