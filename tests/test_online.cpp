@@ -210,6 +210,41 @@ TEST(Server, TheOperatorSeesHealthAndMetricsAndSigtermDrainsThePlayers) {
         const std::string check = "promtool check metrics < " + state.path + "/metrics.txt";
         EXPECT_EQ(std::system(check.c_str()), 0) << metrics;
     }
+    // One address opens hundreds of rooms and leaves them before anyone
+    // came: refused soon, first for its rooms waiting, then for its pace,
+    // while a player from another address still gets a seat.
+    int made = 0;
+    std::vector<std::unique_ptr<Seat>> waiting;
+    auto leave = [](Seat& seat) {
+        EXPECT_TRUE(seat.socket.sendText("bye") && seat.socket.closedWithin(2000));
+    };
+    for (int i = 0; i < 300; i++) {
+        // The first four rooms wait for a player until the tenth try; later
+        // ones are left at once.
+        if (i == 10)
+            for (auto& kept : waiting)
+                leave(*kept);
+        auto hoarder = std::make_unique<Seat>();
+        hoarder->socket.from = "127.0.0.2";
+        if (!hoarder->take(server.port, "HOARD" + std::to_string(i), "hello 1 play"))
+            continue;
+        made++;
+        if (waiting.size() < 4)
+            waiting.push_back(std::move(hoarder));
+        else
+            leave(*hoarder);
+    }
+    // Ten a minute: one more if the machine took six seconds over it.
+    EXPECT_GE(made, 10);
+    EXPECT_LE(made, 11);
+    Seat other;
+    EXPECT_TRUE(other.take(server.port, "OTHER", "hello 1 play"));
+    ASSERT_EQ(get(server.adminPort, "/metrics", &metrics), 200);
+    for (const std::string& line :
+         {std::string("kaveto_refused_total{reason=\"waiting\"} 6\n"),
+          "kaveto_refused_total{reason=\"rate\"} " + std::to_string(300 - 6 - made) + "\n"})
+        EXPECT_NE(metrics.find(line), std::string::npos) << line << " in\n" << metrics;
+
     // SIGTERM: not ready at once, the players closed with 1012 after the
     // drain, and the server ends with status 0.
     kill(server.pid, SIGTERM);
@@ -424,6 +459,21 @@ TEST(Rooms, NothingIsConfirmedThatWasNotKeptAndATornLastLineIsNeverRead) {
     EXPECT_EQ(two.last(), "moved 0 5");
     EXPECT_EQ(server.store.lines["ROOM"].find("move 5\n"),
               server.store.lines["ROOM"].rfind("move 5\n"));
+
+    // A room that another server holds is refused, to be asked again; one
+    // that this server lost closes its players, who come back to what was kept.
+    server.store.elsewhere = {"THERE"};
+    FakePeer visitor;
+    server.say(visitor, "hello 1 resume " + one.token(), "THERE");
+    EXPECT_EQ(visitor.last(), "error busy");
+    EXPECT_EQ(visitor.closed, 1013);
+    server.rooms.release("ROOM");
+    EXPECT_EQ(server.rooms.size(), 0u);
+    EXPECT_EQ(one.closed, 1013);
+    EXPECT_EQ(two.closed, 1013);
+    FakePeer again;
+    server.say(again, "hello 1 resume " + two.token());
+    EXPECT_EQ(again.got.front(), "seat 2 " + two.token() + " 5");
 
     // A crash in the middle of an append leaves a torn last line: the
     // complete lines are the game, and the player takes the seat back.

@@ -72,8 +72,15 @@ bool takeFrame(std::string& read, int& opcode, std::string& payload) {
     return true;
 }
 
-int loopbackConnection(int port) {
+int loopbackConnection(int port, const char* from) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in source = {};
+    source.sin_family = AF_INET;
+    if (from != nullptr && (inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+                            bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)) {
+        close(fd);
+        return -1;
+    }
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -97,7 +104,7 @@ bool RawSocket::connectTo(int port) {
         close(fd);
     read.clear();
     closeCode = 0;
-    fd = loopbackConnection(port);
+    fd = loopbackConnection(port, from.empty() ? nullptr : from.c_str());
     return fd >= 0;
 }
 

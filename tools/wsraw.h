@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// A TCP connection to 127.0.0.1:port, without Nagle's delay; -1 when refused.
-int loopbackConnection(int port);
+// A TCP connection to 127.0.0.1:port, without Nagle's delay, from another
+// loopback address if asked; -1 when refused.
+int loopbackConnection(int port, const char* from = nullptr);
 // A frame as the client sends it: masked, with its opcode (1 text, 2 binary,
 // 8 close, 9 ping, 10 pong).
 std::string clientFrame(int opcode, const std::string& payload, bool final = true);
@@ -44,6 +45,8 @@ class RawSocket {
 
     int fd = -1;
     int closeCode = 0;
+    // The loopback address it connects from (127.0.0.2 …); the system's if empty.
+    std::string from;
     std::string answer;
 
   private:
