@@ -380,7 +380,8 @@ void Rooms::play(Peer& peer, const std::vector<std::string>& words) {
     startGame(r);
 }
 
-// A room as the store tells it, served here from now: a dropped player has the grace to come back.
+// A room as the store tells it, served here from now: a dropped player has
+// the grace to come back.
 Room* Rooms::open(const std::string& code, const std::string& events) {
     auto room = std::make_unique<Room>();
     room->code = code;
@@ -416,7 +417,7 @@ Room* Rooms::claim(Peer& peer, const std::string& code, const std::string& asked
         if (asked != "play")
             peer.send(asked == "resume" ? "error token" : "error room");
         if (store != nullptr)
-            store->forget(code);
+            store->unclaim(code);
         return nullptr;
     }
     auto room = std::make_unique<Room>();

@@ -72,6 +72,8 @@ class RoomStore {
     // Takes a room not served here to serve it: its events, "" for a new one;
     // false, with the reason, when another server holds it or the store does not answer.
     virtual bool claim(const std::string& code, std::string& events, std::string& why) = 0;
+    // Gives back a room claimed for nothing: nobody took a seat.
+    virtual void unclaim(const std::string&) {}
     // Whether events kept wait for flush() to be durable; their answers wait with them.
     virtual bool pending() const { return false; }
     // Makes the events kept durable, all or none.

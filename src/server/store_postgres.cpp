@@ -97,6 +97,8 @@ class PostgresStore : public RoomStore {
         held.erase(room);
     }
 
+    void unclaim(const std::string& code) override { forget(code); }
+
     // Rooms are taken one by one, as their players come.
     std::map<std::string, std::string> kept() override { return {}; }
 
