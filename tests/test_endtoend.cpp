@@ -874,9 +874,11 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
     // Player 1 first, then player 2: the server's seats in that order.
     for (int seat = 0; seat < 2; seat++) {
         start(seat);
+        // A watcher finds the room once the first seat is taken, the game
+        // started once the second is.
         ASSERT_TRUE(waitFor([&] {
-            return fileText(state.path + "/DUEL").find("seat " + std::to_string(seat + 1)) !=
-                   std::string::npos;
+            const std::string told = watched(server->port, "DUEL");
+            return seat == 0 ? !told.empty() : told.find("\nstart\n") != std::string::npos;
         }));
     }
     // The strip's foot: "You are Player N; connected" is short; "…; waiting
@@ -947,9 +949,7 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
         EXPECT_GT(
             game->screenshot().count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }),
             60);
-    const std::string kept = fileText(state.path + "/DUEL");
-    std::string moves;
-    for (size_t at = 0; (at = kept.find("move ", at)) != std::string::npos; at += 5)
-        moves += kept[at + 5];
-    EXPECT_EQ(moves, columns);
+    const std::string told = watched(server->port, "DUEL");
+    EXPECT_EQ(told.substr(0, told.find('\n')), "seat 0 - " + columns)
+        << "every move kept, in order";
 }

@@ -106,8 +106,7 @@ TEST(Wine, TheWindowsBuildPlaysOnlineAgainstTheLinuxServer) {
     setenv("KAVETO_BINARY", binary, 1);
     GameProcess game({}, {"--play", "127.0.0.1:" + std::to_string(server.port) + "/WINE"});
     ASSERT_NE(game.waitForWindow(), 0u) << game.output();
-    ASSERT_TRUE(waitFor(
-        [&] { return fileText(state.path + "/WINE").find("seat 1") != std::string::npos; }));
+    ASSERT_TRUE(waitFor([&] { return !watched(server.port, "WINE").empty(); }));
     // Player 2, a client written from the protocol's frames, on this side.
     RawSocket other;
     std::string got;

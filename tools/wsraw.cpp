@@ -209,6 +209,16 @@ bool Seat::take(int port, const std::string& code, const std::string& hello) {
     return true;
 }
 
+std::string watched(int port, const std::string& code) {
+    RawSocket watcher;
+    std::string told, got;
+    if (!watcher.open(port, "/ws/" + code) || !watcher.sendText("hello 1 watch"))
+        return "";
+    while (watcher.receive(got, 200))
+        told += got + "\n";
+    return told.rfind("seat 0 ", 0) == 0 ? told : "";
+}
+
 std::string fetch(int port, const std::string& request) {
     RawSocket s;
     if (!s.connectTo(port) || !s.sendRaw(request))

@@ -62,6 +62,11 @@ struct Seat {
     bool take(int port, const std::string& code, const std::string& hello);
 };
 
+// What a watcher of the room is told as it comes, a line a message, up to a
+// moment's silence: "seat 0 - MOVES" first, "start" once both seats are
+// taken; "" when there is no such room.
+std::string watched(int port, const std::string& code);
+
 // An HTTP request as it is, and the whole answer, up to the connection's end.
 std::string fetch(int port, const std::string& request);
 
