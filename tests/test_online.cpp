@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
 #include <signal.h>
 #include <string>
@@ -294,6 +295,86 @@ TEST(Server, AGameLivesThroughTheServerKilledOutrightAndStartedAgain) {
     for (int n = 13; n < 27; n++)
         play(back, n);
     EXPECT_TRUE(again[0].socket.receive(got) && got == "over");
+}
+
+// The next message that begins so, passing over others; "" if none came in time.
+std::string awaited(RawSocket& socket, const std::string& start, int milliseconds = 3000) {
+    std::string got;
+    while (socket.receive(got, milliseconds))
+        if (got.rfind(start, 0) == 0)
+            return got;
+    return "";
+}
+
+TEST(Server, StrangersArePairedExactlyInPairsAndOneWhoStallsLosesTheSeat) {
+    TempFolder state;
+    ServerProcess server(state.path, 0, {"--move-time", "2", "--per-address", "400"});
+    ASSERT_GT(server.port, 0);
+    auto arrive = [&](RawSocket& socket) {
+        return socket.open(server.port, "/ws/pair") && socket.sendText("hello 1 pair");
+    };
+    std::mt19937 random(35);
+    for (int count : {2, 3, 101}) {
+        std::vector<std::unique_ptr<RawSocket>> players;
+        std::vector<int> order(static_cast<size_t>(count));
+        for (int i = 0; i < count; i++) {
+            players.push_back(std::make_unique<RawSocket>());
+            order[static_cast<size_t>(i)] = i;
+        }
+        std::shuffle(order.begin(), order.end(), random);
+        for (int i : order)
+            ASSERT_TRUE(arrive(*players[static_cast<size_t>(i)]));
+        // Every one paired with exactly one other, but the odd one, who waits.
+        std::map<std::string, std::vector<RawSocket*>> rooms;
+        RawSocket* odd = nullptr;
+        for (auto& player : players) {
+            const std::string paired = awaited(*player, "paired ", 1500);
+            if (paired.empty())
+                odd = player.get();
+            else
+                rooms[paired.substr(7)].push_back(player.get());
+        }
+        EXPECT_EQ(rooms.size(), static_cast<size_t>(count / 2));
+        for (const auto& [code, pair] : rooms)
+            EXPECT_EQ(pair.size(), 2u) << code;
+        EXPECT_EQ(odd != nullptr, count % 2 == 1);
+        // Each pair's room: two different seats, no third, watchers welcome.
+        const std::string code = rooms.begin()->first;
+        Seat first, second, third, watcher;
+        ASSERT_TRUE(first.take(server.port, code, "hello 1 play"));
+        ASSERT_TRUE(second.take(server.port, code, "hello 1 play"));
+        EXPECT_EQ(first.seat + second.seat, 3);
+        EXPECT_FALSE(third.take(server.port, code, "hello 1 play"));
+        EXPECT_EQ(third.socket.answer.substr(9, 3), "101");
+        EXPECT_TRUE(watcher.take(server.port, code, "hello 1 watch"));
+        if (count == 101) {
+            // The one waiting is told that two now play.
+            EXPECT_EQ(awaited(*odd, "waiting 1 2"), "waiting 1 2");
+            EXPECT_TRUE(odd->sendText("bye") && odd->closedWithin(2000));
+            // A game by code may pause; a paired player on turn who stalls
+            // loses the seat after the move time, and the game is over.
+            Seat one, two;
+            ASSERT_TRUE(one.take(server.port, "FRIENDS", "hello 1 play"));
+            ASSERT_TRUE(two.take(server.port, "FRIENDS", "hello 1 play"));
+            Seat& onTurn = first.seat == 1 ? first : second;
+            ASSERT_TRUE(onTurn.socket.sendText("move 0 5"));
+            EXPECT_EQ(awaited(first.socket, "abandoned", 5000), "abandoned 2");
+            EXPECT_EQ(awaited(watcher.socket, "abandoned"), "abandoned 2");
+            EXPECT_EQ(awaited(one.socket, "abandoned", 100), "") << "friends may pause";
+        }
+    }
+    // One who left the queue is never paired: the next two are.
+    RawSocket gone, next, last;
+    ASSERT_TRUE(arrive(gone));
+    EXPECT_EQ(awaited(gone, "waiting ").substr(0, 10), "waiting 1 ");
+    EXPECT_TRUE(gone.ask("hello 1 pair", "error hello")) << "one connection waits once";
+    EXPECT_TRUE(gone.sendText("bye") && gone.closedWithin(2000));
+    ASSERT_TRUE(arrive(next));
+    EXPECT_EQ(awaited(next, "paired ", 1500), "");
+    ASSERT_TRUE(arrive(last));
+    const std::string paired = awaited(last, "paired ");
+    EXPECT_FALSE(paired.empty());
+    EXPECT_EQ(awaited(next, "paired "), paired);
 }
 
 /* ---------------- The rooms without sockets ---------------- */

@@ -259,6 +259,21 @@ TEST(Stores, TwoServersShareAPostgresAndTakeOverEachOthersRoomsKilledOrHung) {
         ASSERT_TRUE(game.step());
     EXPECT_TRUE(game.seats[0].socket.receive(got) && got == "over");
     EXPECT_TRUE(newcomer.take(c.port, "NEWROOM", "hello 1 play"));
+
+    // Two strangers paired by c play on b, where the path's hash may send
+    // them: the room was made in the database, not held by c.
+    RawSocket strangers[2];
+    std::string paired[2];
+    for (int i = 0; i < 2; i++)
+        ASSERT_TRUE(strangers[i].open(c.port, "/ws/pair") && strangers[i].sendText("hello 1 pair"));
+    for (int i = 0; i < 2; i++)
+        while (strangers[i].receive(got) && got.rfind("paired ", 0) != 0) {
+        }
+    ASSERT_EQ(got.substr(0, 7), "paired ");
+    Seat first, second;
+    ASSERT_TRUE(first.take(b.port, got.substr(7), "hello 1 play"));
+    ASSERT_TRUE(second.take(b.port, got.substr(7), "hello 1 play"));
+    EXPECT_EQ(first.seat + second.seat, 3);
 }
 
 } // namespace

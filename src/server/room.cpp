@@ -25,6 +25,18 @@ std::string newToken() {
     return token;
 }
 
+// A code no one chose: 8 of the letters and digits that cannot be misread.
+std::string newCode() {
+    static const char letters[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    unsigned char bytes[8];
+    if (!secureRandom(bytes, sizeof bytes))
+        return "";
+    std::string code;
+    for (unsigned char b : bytes)
+        code += letters[b % 32];
+    return code;
+}
+
 bool over(const Room& room) { return room.moves.size() == 27; }
 
 std::string moveList(const Room& room) { return room.moves.empty() ? "-" : room.moves; }
@@ -55,6 +67,8 @@ bool readRoom(const std::string& text, Room& room) {
                      .empty())
                 return false;
             room.moves += static_cast<char>('0' + number);
+        } else if (words[0] == "paired" && words.size() == 1) {
+            room.paired = true;
         } else if (words[0] == "swap" && words.size() == 1) {
             std::swap(room.tokens[0], room.tokens[1]);
             room.moves.clear();
@@ -143,6 +157,7 @@ void Rooms::startGame(Room& room) {
     counted.started++;
     log("game " + room.code + " started");
     broadcast(room, "start");
+    startClock(room);
 }
 
 void Rooms::endGame(Room& room, const std::string& how) {
@@ -233,6 +248,10 @@ void Rooms::greet(Peer& peer, const std::string& code, const std::vector<std::st
         for (int i = 1; i >= 0; i--)
             if (r.tokens[i].empty() && !r.abandoned)
                 s = i + 1;
+        // Strangers paired: the first to come draws a seat.
+        unsigned char coin = 0;
+        if (r.paired && s == 1 && r.tokens[1].empty() && secureRandom(&coin, 1))
+            s = 1 + (coin & 1);
         if (s < 0) {
             peer.send("error seats");
             return;
@@ -343,6 +362,7 @@ void Rooms::play(Peer& peer, const std::vector<std::string>& words) {
         r.moves += static_cast<char>('0' + column);
         counted.moves++;
         broadcast(r, "moved " + words[1] + " " + words[2]);
+        startClock(r);
         if (over(r)) {
             broadcast(r, "over");
             counted.over++;
@@ -389,8 +409,8 @@ Room* Rooms::open(const std::string& code, const std::string& events) {
         log("game " + code + " is damaged; left as it is");
         return nullptr;
     }
-    // Nothing in it was ever confirmed.
-    if (room->tokens[0].empty() && room->tokens[1].empty())
+    // Nothing in it was ever confirmed, unless the server made it for a pair.
+    if (room->tokens[0].empty() && room->tokens[1].empty() && !room->paired)
         return nullptr;
     room->since = RoomClock::now();
     Room& kept = *room;
@@ -398,6 +418,9 @@ Room* Rooms::open(const std::string& code, const std::string& events) {
     for (int seat = 0; seat < 2; seat++)
         if (!kept.tokens[seat].empty() && !kept.abandoned)
             startGrace(kept, seat);
+    if (kept.tokens[0].empty() && kept.tokens[1].empty())
+        forgetUnjoined(code);
+    startClock(kept);
     return &kept;
 }
 
@@ -462,4 +485,64 @@ void Rooms::sweep(RoomClock::time_point now) {
         if (ended && empty && now - room.since > std::chrono::hours(1))
             drop(room.code);
     }
+}
+
+// A paired player on turn who has not moved in the time loses the seat.
+void Rooms::startClock(Room& room) {
+    const unsigned which = ++room.clocks;
+    if (!room.paired || moveTime <= 0 || !room.started || over(room) || room.abandoned)
+        return;
+    const std::string code = room.code;
+    later(moveTime, [this, code, which] {
+        auto found = rooms.find(code);
+        if (found == rooms.end())
+            return;
+        Room& room = *found->second;
+        if (room.clocks == which && room.started && !over(room) && !room.abandoned)
+            abandon(room, playerOnTurn(room.position), "stalled");
+    });
+}
+
+// A room made for a pair that neither came to is forgotten after the grace.
+void Rooms::forgetUnjoined(const std::string& code) {
+    later(grace, [this, code] {
+        auto found = rooms.find(code);
+        if (found != rooms.end() && found->second->tokens[0].empty() &&
+            found->second->tokens[1].empty() && found->second->watchers.empty())
+            drop(code);
+    });
+}
+
+std::string Rooms::makePaired() {
+    if (rooms.size() >= most) {
+        refused["rooms"]++;
+        return "";
+    }
+    std::string code = newCode(), events, why;
+    if (code.empty() || rooms.count(code) != 0 ||
+        (store != nullptr && !store->claim(code, events, why)) || !events.empty())
+        return "";
+    auto room = std::make_unique<Room>();
+    room->code = code;
+    room->paired = true;
+    if (!keep(*room, "paired")) {
+        store->unclaim(code);
+        return "";
+    }
+    // Where servers share the store, the players' own may serve it.
+    if (store != nullptr && store->shared()) {
+        store->letGo(code);
+        return code;
+    }
+    rooms[code] = std::move(room);
+    forgetUnjoined(code);
+    return code;
+}
+
+long Rooms::playing() const {
+    long players = 0;
+    for (const auto& [code, room] : rooms)
+        if (room->started && !over(*room) && !room->abandoned)
+            players += (room->players[0] != nullptr) + (room->players[1] != nullptr);
+    return players;
 }

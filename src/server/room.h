@@ -55,10 +55,15 @@ struct Room {
     unsigned graces[2] = {0, 0};
     // The address that made it, while it waits for its second player.
     std::string waitingFrom;
+    // Made by the server for two strangers it paired: seats drawn at random,
+    // and a player on turn who stalls loses the seat.
+    bool paired = false;
+    // How many move clocks the room has begun: the end of an older one does nothing.
+    unsigned clocks = 0;
 };
 
-// Where the rooms' events are kept, a line each: "seat S TOKEN", "move C",
-// "swap", "abandoned S". A store may be shared by several servers: each
+// Where the rooms' events are kept, a line each: "paired", "seat S TOKEN",
+// "move C", "swap", "abandoned S". A store may be shared by several servers: each
 // serves only the rooms it has claimed.
 class RoomStore {
   public:
@@ -74,6 +79,8 @@ class RoomStore {
     virtual bool claim(const std::string& code, std::string& events, std::string& why) = 0;
     // Gives back a room claimed for nothing: nobody took a seat.
     virtual void unclaim(const std::string&) {}
+    // Lets another server take a room kept here at once.
+    virtual void letGo(const std::string&) {}
     // Whether events kept wait for flush() to be durable; their answers wait with them.
     virtual bool pending() const { return false; }
     // Makes the events kept durable, all or none.
@@ -126,6 +133,13 @@ class Rooms {
     void release(const std::string& code);
     // Forgets the rooms over or abandoned an hour before `now` that nobody is in.
     void sweep(RoomClock::time_point now);
+    // Makes a room for two players paired by the server; its code, or "" when
+    // none can be made now.
+    std::string makePaired();
+    // The players seated in games being played.
+    long playing() const;
+    // Seconds that a paired player on turn has to move; 0 for no limit.
+    int moveTime = 120;
     // How many rooms there are.
     size_t size() const { return rooms.size(); }
     // The rooms refused, by why: "rooms" (the server's limit), "waiting"
@@ -152,6 +166,8 @@ class Rooms {
     void drop(const std::string& code);
     Room* claim(Peer& peer, const std::string& code, const std::string& asked);
     Room* open(const std::string& code, const std::string& events);
+    void startClock(Room& room);
+    void forgetUnjoined(const std::string& code);
 
     // An address's rooms waiting for a second player, and its bucket of rooms to make.
     struct Maker {

@@ -1,6 +1,7 @@
 #include "server.h"
 
 #include "metrics.h"
+#include "pairing.h"
 #include "platform.h"
 #include "protocol.h"
 #include "room.h"
@@ -48,6 +49,9 @@ version's files with --web.
   --origin URL    a page that may open games besides the server's own;
                   as often as needed
   --grace S       seconds a dropped player keeps the seat (60)
+  --move-time S   seconds a player paired with a stranger (/ws/pair) has to
+                  move before losing the seat (120; 0: no limit); games by
+                  code have none
   --message-limit BYTES, --rate PER-SECOND, --queue MESSAGES,
   --header-limit BYTES, --silence S, --per-address N, --rooms N
                   the limits (256, 20, 64, 8192, 10, 32, 10000)
@@ -77,6 +81,7 @@ struct State {
     net::io_context* io = nullptr;
     std::unique_ptr<RoomStore> store;
     std::unique_ptr<Rooms> rooms;
+    std::unique_ptr<Pairing> pairing;
     std::map<std::string, int> connections;
     std::string webRoot;
     // The players' and watchers' connections open now.
@@ -275,7 +280,10 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
 
     void gone() {
         hello.cancel();
-        state->rooms->lost(*this);
+        if (roomCode == "pair")
+            state->pairing->lost(*this);
+        else
+            state->rooms->lost(*this);
         settle();
     }
 
@@ -312,7 +320,10 @@ class Session : public std::enable_shared_from_this<Session>, public Peer {
             return;
         }
         const Clock::time_point start = Clock::now();
-        state->rooms->message(*this, roomCode, words);
+        if (roomCode == "pair")
+            state->pairing->message(*this, words);
+        else
+            state->rooms->message(*this, roomCode, words);
         settle();
         if (words[0] == "move")
             state->figures.move.add(std::chrono::duration<double>(Clock::now() - start).count());
@@ -463,7 +474,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         }
         if (websocket::is_upgrade(request)) {
             const std::string code = target.rfind("/ws/", 0) == 0 ? target.substr(4) : "";
-            if (!isRoomCode(code)) {
+            if (!isRoomCode(code) && code != "pair") {
                 reply(http::status::not_found, "no such game\n", request);
                 return;
             }
@@ -687,21 +698,22 @@ int prepare(const ServerOptions& options, std::string& why) {
     }
     if (r.state.store != nullptr)
         r.state.store->wrote = [&r](double seconds) { r.state.figures.storeWrite.add(seconds); };
+    auto later = [&r](int seconds, std::function<void()> call) {
+        auto timer = std::make_shared<net::steady_timer>(r.io);
+        timer->expires_after(std::chrono::seconds(seconds));
+        timer->async_wait([timer, call](beast::error_code error) {
+            if (error)
+                return;
+            call();
+            settle();
+        });
+    };
     r.state.rooms = std::make_unique<Rooms>(
         options.grace, options.rooms,
         AddressLimits{options.waitingRooms, static_cast<double>(options.roomsPerMinute)},
-        r.state.store.get(),
-        [&r](int seconds, std::function<void()> call) {
-            auto timer = std::make_shared<net::steady_timer>(r.io);
-            timer->expires_after(std::chrono::seconds(seconds));
-            timer->async_wait([timer, call](beast::error_code error) {
-                if (error)
-                    return;
-                call();
-                settle();
-            });
-        },
-        logLine);
+        r.state.store.get(), later, logLine);
+    r.state.rooms->moveTime = options.moveTime;
+    r.state.pairing = std::make_unique<Pairing>(*r.state.rooms, later);
     const int port = listenOn(r, why);
     if (port == 0 || !listenForAdmin(r, why))
         return 0;
@@ -747,6 +759,8 @@ std::string parseServerOptions(int argc, char** argv, ServerOptions& options) {
             options.origins.push_back(value);
         else if (name == "--grace" && whole(1, 86400))
             options.grace = number;
+        else if (name == "--move-time" && whole(0, 86400))
+            options.moveTime = number;
         else if (name == "--message-limit" && whole(16, 1 << 20))
             options.messageLimit = static_cast<size_t>(number);
         else if (name == "--rate" && whole(1, 100000))

@@ -34,8 +34,10 @@ struct ServerOptions {
     std::unique_ptr<RoomStore> (*openDatabase)(const ServerOptions&, std::string& why) = nullptr;
     // Pages that may open a game, besides the server's own address.
     std::vector<std::string> origins;
-    // How long a dropped player keeps the seat, in seconds.
+    // How long a dropped player keeps the seat, in seconds; how long a player
+    // paired with a stranger has to move, 0 for no limit.
     int grace = 60;
+    int moveTime = 120;
     // A message's bytes, the messages a second a connection may send (and
     // twice that at once), the messages waiting to be sent to one, the
     // bytes of a request's header, seconds of silence before the close.

@@ -99,6 +99,17 @@ class PostgresStore : public RoomStore {
 
     void unclaim(const std::string& code) override { forget(code); }
 
+    void letGo(const std::string& code) override {
+        auto room = held.find(code);
+        if (room == held.end())
+            return;
+        if (answering())
+            PQclear(query("UPDATE kaveto_leases SET expires = now() - interval '1 second' "
+                          "WHERE code = $1 AND owner = $2 AND epoch = $3",
+                          {code, owner, std::to_string(room->second.epoch)}));
+        held.erase(room);
+    }
+
     // Rooms are taken one by one, as their players come.
     std::map<std::string, std::string> kept() override { return {}; }
 
