@@ -6,10 +6,13 @@
 // both players of every game saw the same moves. The games are kept in
 // SQLite, or with --postgres in a PostgreSQL started here. Then many idle
 // connections, and the memory each costs. A process plays 4,000 games at
-// most, for the files a process may open.
+// most, for the files a process may open. With --failover, one game behind
+// HAProxy on two servers sharing a PostgreSQL: the server that holds it is
+// killed, or hung (--hang), and both players come back through HAProxy.
 //
 //   kaveto-bench-online [GAMES] [IDLE] [--haproxy] [--postgres] [--pause MS-MS]
 //                                                      (1000, 5000)
+//   kaveto-bench-online --failover [--hang]
 
 #include "platform.h"
 #include "wsraw.h"
@@ -333,18 +336,77 @@ void storeWrites(int adminPort, double& mean, double& p99) {
         }
 }
 
+// One game through the proxy; its server killed (or hung) after 9 moves;
+// how long until both players have their seats back through the proxy,
+// polling a tenth of a second apart; then the game to its end.
+int failover(int port, std::vector<std::unique_ptr<ServerProcess>>& servers, bool hang) {
+    Seat seats[2];
+    std::string got;
+    for (Seat& seat : seats)
+        if (!seat.take(port, "FAILOVER", "hello 1 play"))
+            return 1;
+    const std::string columns = "513798642415736982493168527";
+    auto move = [&](int n) {
+        const std::string text = "move " + std::to_string(n) + " " + columns[n];
+        if (!seats[n % 2].socket.sendText(text))
+            return false;
+        for (Seat& seat : seats)
+            while (seat.socket.receive(got) && got != "moved" + text.substr(4)) {
+            }
+        return got == "moved" + text.substr(4);
+    };
+    for (int n = 0; n < 9; n++)
+        if (!move(n))
+            return 1;
+    ServerProcess* holder = nullptr;
+    for (auto& server : servers)
+        if (fetch(server->adminPort, "GET /metrics HTTP/1.0\r\n\r\n").find("kaveto_rooms 1\n") !=
+            std::string::npos)
+            holder = server.get();
+    if (holder == nullptr)
+        return 1;
+    const Clock::time_point lost = Clock::now();
+    if (hang)
+        holder->signal(SIGSTOP);
+    else
+        holder->kill();
+    for (Seat& seat : seats) {
+        const std::string token = seat.token;
+        while (!seat.take(port, "FAILOVER", "hello 1 resume " + token) || seat.token != token) {
+            if (Clock::now() - lost > std::chrono::seconds(60))
+                return 1;
+            usleep(100000);
+        }
+    }
+    const double back = std::chrono::duration<double>(Clock::now() - lost).count();
+    bool whole = seats[0].moves == columns.substr(0, 9) && seats[1].moves == seats[0].moves;
+    for (int n = 9; n < 27 && whole; n++)
+        whole = move(n);
+    std::printf("failover: the server %s, both players back through HAProxy %.2f s later with "
+                "every move; the game %s\n",
+                hang ? "hung (SIGSTOP)" : "killed (SIGKILL)", back,
+                whole ? "played to its end" : "NOT played to its end");
+    if (hang)
+        holder->signal(SIGCONT);
+    return whole ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     int games = 1000, idle = 5000;
     int pause[2] = {100, 300};
-    bool proxied = false, postgres = false;
+    bool proxied = false, postgres = false, failing = false, hang = false;
     int counts = 0;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--haproxy") == 0)
             proxied = true;
         else if (std::strcmp(argv[i], "--postgres") == 0)
             postgres = true;
+        else if (std::strcmp(argv[i], "--failover") == 0)
+            failing = proxied = postgres = true;
+        else if (std::strcmp(argv[i], "--hang") == 0)
+            hang = true;
         else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc)
             std::sscanf(argv[++i], "%d-%d", &pause[0], &pause[1]);
         else
@@ -384,6 +446,8 @@ int main(int argc, char** argv) {
             usleep(50000);
     }
 
+    if (failing)
+        return failover(port, servers, hang);
     const Clock::time_point begin = Clock::now();
     Outcome out =
         playAll(port, games, pause,
