@@ -175,7 +175,19 @@ class PostgresStore : public RoomStore {
                 query("DELETE FROM kaveto_leases WHERE expires < now() - interval '1 hour'", {}));
     }
 
-    bool ready() override { return answering(); }
+    // Asked by /readyz: a connection that looks open may have lost its
+    // server, so it is asked, once a second at most.
+    bool ready() override {
+        const Clock::time_point now = Clock::now();
+        if (now - answered < std::chrono::seconds(1) && PQstatus(db) == CONNECTION_OK)
+            return true;
+        PGresult* answer = answering() ? PQexec(db, "SELECT 1") : nullptr;
+        const bool ok = PQresultStatus(answer) == PGRES_TUPLES_OK;
+        PQclear(answer);
+        if (ok)
+            answered = now;
+        return ok;
+    }
 
     bool shared() const override { return true; }
 
@@ -236,7 +248,7 @@ class PostgresStore : public RoomStore {
     std::string owner;
     int lease = 15;
     std::map<std::string, Held> held;
-    Clock::time_point renewed, lastTry;
+    Clock::time_point renewed, lastTry, answered;
     long renewals = 0;
 };
 
