@@ -203,8 +203,9 @@ TEST(Server, TheOperatorSeesHealthAndMetricsAndSigtermDrainsThePlayers) {
     ASSERT_EQ(get(server.adminPort, "/metrics", &metrics), 200);
     for (const char* line :
          {"kaveto_moves_total 3\n", "kaveto_games_started_total 1\n", "kaveto_connections 2\n",
-          "kaveto_rooms 1\n", "kaveto_move_seconds_count 3\n",
-          "kaveto_store_write_seconds_count 5\n", "kaveto_build_info{version=\""})
+          "kaveto_rooms 1\n", "kaveto_move_seconds_count 3\n", "kaveto_waiting 0\n",
+          "kaveto_store_up 1\n", "kaveto_store_write_seconds_count 5\n",
+          "kaveto_build_info{version=\""})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << " in\n" << metrics;
     {
         std::ofstream(state.path + "/metrics.txt") << metrics;

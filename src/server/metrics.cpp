@@ -66,23 +66,27 @@ std::string Histogram::text(const std::string& name, const std::string& help) co
 }
 
 std::string metricsText(const ServerFigures& f) {
-    std::string out = metric("kaveto_connections", "gauge", "Open WebSocket connections.",
-                             static_cast<double>(f.connections)) +
-                      metric("kaveto_rooms", "gauge", "Rooms held.", static_cast<double>(f.rooms)) +
-                      metric("kaveto_games_started_total", "counter",
-                             "Games begun with both seats taken.", static_cast<double>(f.started)) +
-                      "# HELP kaveto_games_ended_total Games ended, by how.\n"
-                      "# TYPE kaveto_games_ended_total counter\n"
-                      "kaveto_games_ended_total{how=\"over\"} " +
-                      std::to_string(f.over) + "\nkaveto_games_ended_total{how=\"abandoned\"} " +
-                      std::to_string(f.abandoned) + "\n" +
-                      metric("kaveto_moves_total", "counter", "Moves refereed and played.",
-                             static_cast<double>(f.moves)) +
-                      "# HELP kaveto_refused_total Connections, pages and rooms refused, by why.\n"
-                      "# TYPE kaveto_refused_total counter\n";
+    std::string out =
+        metric("kaveto_connections", "gauge", "Open WebSocket connections.",
+               static_cast<double>(f.connections)) +
+        metric("kaveto_rooms", "gauge", "Rooms held.", static_cast<double>(f.rooms)) +
+        metric("kaveto_waiting", "gauge", "Players waiting for an opponent.",
+               static_cast<double>(f.waiting)) +
+        metric("kaveto_store_up", "gauge", "Whether the store answers.", f.storeUp ? 1 : 0) +
+        metric("kaveto_games_started_total", "counter", "Games begun with both seats taken.",
+               static_cast<double>(f.started)) +
+        "# HELP kaveto_games_ended_total Games ended, by how.\n"
+        "# TYPE kaveto_games_ended_total counter\n"
+        "kaveto_games_ended_total{how=\"over\"} " +
+        std::to_string(f.over) + "\nkaveto_games_ended_total{how=\"abandoned\"} " +
+        std::to_string(f.abandoned) + "\n" +
+        metric("kaveto_moves_total", "counter", "Moves refereed and played.",
+               static_cast<double>(f.moves)) +
+        "# HELP kaveto_refused_total Connections, pages and rooms refused, by why.\n"
+        "# TYPE kaveto_refused_total counter\n";
     for (const auto& [reason, count] : f.refused)
         out += "kaveto_refused_total{reason=\"" + reason + "\"} " + std::to_string(count) + "\n";
-    out += f.storeWrite.text("kaveto_store_write_seconds", "Time to keep one event.") +
+    out += f.storeWrite.text("kaveto_store_write_seconds", "A write to the disk or the database.") +
            f.move.text("kaveto_move_seconds", "From a move's receipt to its broadcast.") +
            metric("kaveto_build_info", "gauge", "The server's version.", 1,
                   "{version=\"" + f.version + "\"}") +

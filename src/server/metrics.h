@@ -21,6 +21,9 @@ struct Histogram {
 // The server's figures as they stand.
 struct ServerFigures {
     long connections = 0, rooms = 0, started = 0, over = 0, abandoned = 0, moves = 0;
+    // Players waiting for an opponent; whether the store answers.
+    long waiting = 0;
+    bool storeUp = true;
     // Refusals by why.
     std::map<std::string, long> refused;
     Histogram storeWrite, move;

@@ -415,6 +415,8 @@ std::string metricsPage() {
     const Rooms::Counts& counts = state->rooms->counts();
     f.connections = static_cast<long>(state->sessions.size());
     f.rooms = static_cast<long>(state->rooms->size());
+    f.waiting = static_cast<long>(state->pairing->size());
+    f.storeUp = state->store == nullptr || state->store->ready();
     f.started = counts.started;
     f.over = counts.over;
     f.abandoned = counts.abandoned;
