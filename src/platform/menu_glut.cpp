@@ -30,9 +30,18 @@ int build(int m) {
     return menuIds[m];
 }
 
+bool menuOpen = false, relabelDue = false;
+
 // Writes every entry's label as the choices in force make it, leaving the
-// current menu current.
+// current menu current. The toolkit ends the program on a change to a menu
+// in use: one asked for meanwhile (by a timer, or the network) waits for
+// the menu's close.
 void relabel() {
+    if (menuOpen) {
+        relabelDue = true;
+        return;
+    }
+    relabelDue = false;
     const int current = glutGetMenu();
     for (int m = 0; m < menuCount; m++) {
         glutSetMenu(menuIds[m]);
@@ -52,7 +61,6 @@ void relabel() {
 // windows are drawn again every tenth of a second, from the first frame in
 // which their size has arrived.
 int firstMenuWindow = 0;
-bool menuOpen = false;
 bool redrawTimerSet = false;
 
 void redrawMenus(int) {
@@ -71,6 +79,8 @@ void redrawMenus(int) {
 
 void menuStatus(int status, int, int) {
     menuOpen = status == GLUT_MENU_IN_USE;
+    if (!menuOpen && relabelDue)
+        relabel();
     if (menuOpen && !redrawTimerSet) {
         redrawTimerSet = true;
         glutTimerFunc(30, redrawMenus, 0);

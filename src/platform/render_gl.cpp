@@ -114,7 +114,7 @@ void* fontOfSize(int size) {
 }
 
 // The bitmap fonts hold Latin-1 alone: an em dash is drawn as a bar of its
-// width, a little above the baseline.
+// width, a little above the baseline, and an ellipsis as three full stops.
 void emDash() {
     static const GLubyte bar[4] = {0xff, 0xe0, 0, 0};
     glBitmap(11, 1, 0, -4, 12, 0, bar);
@@ -125,6 +125,10 @@ void characters(void* face, const std::string& line) {
     for (size_t i = 0; i < line.size(); i++) {
         if (line.compare(i, 3, "\u2014") == 0) {
             emDash();
+            i += 2;
+        } else if (line.compare(i, 3, "\u2026") == 0) {
+            for (int dot = 0; dot < 3; dot++)
+                glutBitmapCharacter(face, '.');
             i += 2;
         } else {
             glutBitmapCharacter(face, static_cast<unsigned char>(line[i]));
