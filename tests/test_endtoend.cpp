@@ -856,6 +856,37 @@ TEST_F(EndToEnd, SpeakMovesSaysEachMoveAndWhatTheKeysAskToSpeechDispatcher) {
     EXPECT_EQ(mute.output(), "");
 }
 
+// The moves of the online games' tests.
+const std::string columns = "513798642415736982493168527";
+
+// Move n of an online game, games[0] being player 1's: by keys or by a click
+// on the top of the column; then both windows show the same board, and the
+// next player's turn line.
+bool onlineMove(std::unique_ptr<GameProcess> (&games)[2], int n,
+                std::chrono::milliseconds within = std::chrono::seconds(10)) {
+    GameProcess& mover = *games[n % 2];
+    const int column = columns[n] - '1';
+    if (n % 3 == 0) {
+        int x, y;
+        projectToWindow(column % 3 - 1, 1.5, column / 3 - 1, x, y);
+        mover.clickAt(x, y, 1);
+        mover.clickAt(x, y, 1);
+    } else {
+        mover.moveTo(400, 400);
+        mover.type(std::string(1, columns[n]) + " ");
+    }
+    const float* next = n % 2 == 0 ? green : red;
+    Shot shots[2];
+    return waitFor(
+        [&] {
+            for (int s = 0; s < 2; s++)
+                shots[s] = games[s]->screenshot();
+            return turnLinePixels(shots[0], next) > 60 && turnLinePixels(shots[1], next) > 60 &&
+                   board(shots[0]) == board(shots[1]);
+        },
+        within);
+}
+
 } // namespace
 
 TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
@@ -892,30 +923,7 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
                    (shortLine ? beyond == 0 : beyond > 20);
         });
     };
-    // A move by keys or by a click on the top of the column; then both
-    // windows show the same board, and the next player's turn line.
-    const std::string columns = "513798642415736982493168527";
-    auto move = [&](int n) {
-        GameProcess& mover = *games[n % 2];
-        const int column = columns[n] - '1';
-        if (n % 3 == 0) {
-            int x, y;
-            projectToWindow(column % 3 - 1, 1.5, column / 3 - 1, x, y);
-            mover.clickAt(x, y, 1);
-            mover.clickAt(x, y, 1);
-        } else {
-            mover.moveTo(400, 400);
-            mover.type(std::string(1, columns[n]) + " ");
-        }
-        const float* next = n % 2 == 0 ? green : red;
-        Shot shots[2];
-        return waitFor([&] {
-            for (int s = 0; s < 2; s++)
-                shots[s] = games[s]->screenshot();
-            return turnLinePixels(shots[0], next) > 60 && turnLinePixels(shots[1], next) > 60 &&
-                   board(shots[0]) == board(shots[1]);
-        });
-    };
+    auto move = [&](int n) { return onlineMove(games, n); };
     for (int seat = 0; seat < 2; seat++)
         ASSERT_TRUE(footIs(seat, true)) << "player " << seat + 1 << " has heard of the start";
     for (int n = 0; n < 9; n++)
@@ -952,4 +960,50 @@ TEST(Online, TwoGamesPlayOneBoardThroughTheServerTheirDropsAndItsRestart) {
     const std::string told = watched(server->port, "DUEL");
     EXPECT_EQ(told.substr(0, told.find('\n')), "seat 0 - " + columns)
         << "every move kept, in order";
+}
+
+TEST(Online, TwoStrangersChoosePlaySomeoneAndPlayAGameToItsEnd) {
+    Home state, homes[2];
+    ServerProcess server(state.path, 0);
+    ASSERT_GT(server.port, 0);
+    const std::string given = "127.0.0.1:" + std::to_string(server.port);
+    const char* const places[2] = {"800x800+0+0", "800x800+1000+0"};
+    std::unique_ptr<GameProcess> games[2];
+    for (int i = 0; i < 2; i++) {
+        games[i] = std::make_unique<GameProcess>(
+            homes[i].environment(),
+            std::vector<std::string>{"-geometry", places[i], "--server", given});
+        ASSERT_NE(games[i]->waitForWindow(), 0u) << games[i]->output();
+    }
+    // The first waits alone, and the strip says so; the second finds it.
+    ASSERT_TRUE(games[0]->pickMenu(400, 300, {15, 0}));
+    // "Looking for an opponent — 0 others waiting, 0 playing, on …" reaches
+    // further right than the line while it connects.
+    auto strip = [](GameProcess& game) {
+        return game.screenshot().count(500, 762, 790, 778,
+                                       [](Pixel p) { return litFrom(p, white); });
+    };
+    ASSERT_TRUE(waitFor([&] { return strip(*games[0]) > 50; })) << "the waiting line";
+    // Pictures for the documentation, where they are asked for.
+    const char* shots = std::getenv("KAVETO_SHOTS");
+    if (shots != nullptr)
+        games[0]->screenshot().writePpm(std::string(shots) + "/waiting.ppm");
+    ASSERT_TRUE(games[1]->pickMenu(400, 300, {15, 0}));
+    // The seats were drawn: the window whose move plays is player 1's.
+    if (!onlineMove(games, 0, std::chrono::seconds(4))) {
+        std::swap(games[0], games[1]);
+        ASSERT_TRUE(onlineMove(games, 0)) << "move 1";
+    }
+    if (shots != nullptr)
+        games[1]->screenshot().writePpm(std::string(shots) + "/paired.ppm");
+    for (int n = 1; n < 27; n++)
+        ASSERT_TRUE(onlineMove(games, n)) << "move " << n + 1;
+    for (auto& game : games)
+        EXPECT_GT(
+            game->screenshot().count(280, 706, 420, 722, [](Pixel p) { return litFrom(p, white); }),
+            60)
+            << "GAME OVER";
+    // The server given is remembered for the next time.
+    for (Home& home : homes)
+        EXPECT_NE(fileText(home.settings()).find("server=" + given + "\n"), std::string::npos);
 }

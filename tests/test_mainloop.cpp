@@ -8,6 +8,9 @@
 #include "glwindow.h"
 #include "history.h"
 #include "input.h"
+#include "online.h"
+#include "seek.h"
+#include "wsraw.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -323,6 +326,59 @@ TEST(MainLoop, ABallFallsThenRestsAndAnyOtherChangeOfTheBoardLandsItAtOnce) {
     EXPECT_TRUE(landedBySecondMove);
     EXPECT_TRUE(landedByView);
     EXPECT_TRUE(landedByNewGame);
+}
+
+TEST(MainLoop, AloneThePlayerIsOfferedTheComputerAndSwitchesToTheOpponentFoundMeanwhile) {
+    TempFolder home, state;
+    setenv("XDG_CONFIG_HOME", home.path.c_str(), 1);
+    setenv("XDG_STATE_HOME", home.path.c_str(), 1);
+    ServerProcess server(state.path, 0);
+    ASSERT_GT(server.port, 0);
+    newGame();
+    chooseOpponent(0, 1);
+    seekServer = "127.0.0.1:" + std::to_string(server.port);
+    offerSeconds = 1;
+    RawSocket stranger;
+    std::string paired;
+    auto says = [](const char* part) { return seekLine().find(part) != std::string::npos; };
+    steps = {
+        {"Play someone waits, the counts in the strip", [] { seekChoose(); },
+         [&] { return says("Looking for an opponent \u2014 0 others waiting, 0 playing"); }},
+        {"a second alone, the computer is offered", [] {},
+         [&] {
+             return seekEntry() == " Play the computer while you wait " &&
+                    says("Online: Play the computer while you wait");
+         }},
+        {"the computer (good, as none was chosen) answers the player's move",
+         [] {
+             seekChoose();
+             keyAction('5', 0, 0), keyAction(' ', 0, 0);
+         },
+         [&] { return opponentLevel == 2 && gamecount == 2 && says("Playing the computer"); }},
+        {"a stranger comes: the strip and the entry offer the switch",
+         [&] {
+             stranger.open(server.port, "/ws/pair");
+             stranger.sendText("hello 1 pair");
+         },
+         [&] {
+             return seekEntry() == " Switch to the online game " && says("An opponent is found") &&
+                    gamecount == 2;
+         }},
+        {"switched: the paired room's new game, the computer off, the choice before kept",
+         [] { seekChoose(); },
+         [&] {
+             return onlineSeat > 0 && gamecount == 0 && computerSide == -1 && opponentLevel == 0;
+         }},
+    };
+    runStepsPassByPass();
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    // The stranger went to the same room.
+    while (stranger.receive(paired, 1000) && paired.rfind("paired ", 0) != 0) {
+    }
+    EXPECT_EQ(paired.substr(0, 7), "paired ");
+    onlineLeave();
+    EXPECT_NE(fileText(home.path + "/kaveto/settings").find("server=" + seekServer),
+              std::string::npos);
 }
 
 } // namespace

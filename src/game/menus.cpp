@@ -6,6 +6,7 @@
 #include "game.h"
 #include "history.h"
 #include "online.h"
+#include "seek.h"
 #include "settings.h"
 #include "window.h"
 #include "words.h"
@@ -100,7 +101,8 @@ const Entry opponentEntries[] = {
      -1, 5},
 };
 
-const Entry onlineEntries[] = {{" Host a game here ", nullptr, -1, 1},
+const Entry onlineEntries[] = {{nullptr, seekEntry, -1, 4},
+                               {" Host a game here ", nullptr, -1, 1},
                                {" Join a game\u2026 ", nullptr, -1, 2},
                                {" Leave ", nullptr, -1, 3}};
 
@@ -184,6 +186,8 @@ void useSettings(const Settings& settings) {
     boardInWords = settings.boardInWords == 1 ? 1 : 0;
     animationChoice = settings.animation == 0 || settings.animation == 1 ? settings.animation : -1;
     animationOn = animationChoice == 0 ? 0 : 1;
+    if (!settings.server.empty())
+        seekServer = settings.server;
     changed();
 }
 
@@ -200,6 +204,7 @@ Settings choicesInForce() {
     settings.speak = speakMoves;
     settings.boardInWords = boardInWords;
     settings.animation = animationChoice;
+    settings.server = seekServer;
     return settings;
 }
 
@@ -341,5 +346,7 @@ void online(int value) {
         onlineAsk();
     else if (value == 3)
         onlineLeave();
+    else if (value == 4)
+        seekChoose();
     changed();
 }

@@ -4,7 +4,9 @@
 #include "computer.h"
 #include "game.h"
 #include "history.h"
+#include "menus.h"
 #include "platform.h"
+#include "seek.h"
 #include "settings.h"
 #include "window.h"
 #include "words.h"
@@ -40,8 +42,9 @@ bool rematch[2] = {false, false};
 int sent = -1;
 std::deque<int> arriving;
 bool dropping = false, applying = false;
-// The address typed in the strip, and what to tell the other player.
-bool asking = false;
+// The address typed in the strip (the server's, for Play someone, when
+// askingServer), and what to tell the other player.
+bool asking = false, askingServer = false;
 std::string typed, tell;
 bool polling = false, retrying = false;
 
@@ -350,11 +353,19 @@ void onlineHost() {
 
 void onlineAsk() {
     asking = true;
+    askingServer = false;
+    typed.clear();
+    glutPostRedisplay();
+}
+
+void onlineAskServer() {
+    asking = askingServer = true;
     typed.clear();
     glutPostRedisplay();
 }
 
 void onlineLeave() {
+    seekStop();
     if (address.host.empty())
         return;
     leaving = true;
@@ -419,6 +430,10 @@ bool onlineNewGame() {
 }
 
 bool onlineTyping(unsigned char key) {
+    if (!asking && seeking() && key == 27) {
+        seekStop();
+        return true;
+    }
     if (!asking)
         return false;
     if (key == 27) {
@@ -426,6 +441,11 @@ bool onlineTyping(unsigned char key) {
     } else if (key == 8 || key == 127) {
         if (!typed.empty())
             typed.pop_back();
+    } else if (key == 13 && askingServer) {
+        asking = false;
+        seekServer = typed;
+        saveSettings(choicesInForce());
+        onlineSeek();
     } else if (key == 13) {
         asking = false;
         // The room's code is in capitals however it was typed.
@@ -447,7 +467,11 @@ bool onlineTyping(unsigned char key) {
 
 std::string onlineLine() {
     if (asking)
-        return "The game's address (HOST:PORT/CODE), then Enter: " + typed + "_";
+        return (askingServer ? "The Kaveto server (HOST:PORT), then Enter: "
+                             : "The game's address (HOST:PORT/CODE), then Enter: ") +
+               typed + "_";
+    if (seeking())
+        return seekLine();
     if (address.host.empty())
         return "";
     std::string line = onlineSeat == 0  ? "Watching"

@@ -21,6 +21,8 @@ void onlineJoin(const std::string& where, bool watch);
 void onlineHost();
 // Asks for the address in the strip, typed with the keys.
 void onlineAsk();
+// Asks in the strip for the server that Play someone asks (HOST:PORT), then looks there.
+void onlineAskServer();
 // Leaves the game for good: the other player is told.
 void onlineLeave();
 
@@ -40,10 +42,12 @@ bool onlineRefuses(const char* what);
 // swapped once both have chosen it; false when not online.
 bool onlineNewGame();
 // While the address is asked for, takes the typed character: letters,
-// digits, '.', ':', '/', '-', Backspace, Enter, Escape; false otherwise.
+// digits, '.', ':', '/', '-', Backspace, Enter, Escape; while looking for
+// an opponent, Escape stops; false otherwise.
 bool onlineTyping(unsigned char key);
 // The strip's line for the online game: who is who and the connection's
-// state, or what is being typed; empty when not online.
+// state, what is being typed, or the search for an opponent; empty when
+// not online.
 std::string onlineLine();
 
 #endif

@@ -122,6 +122,8 @@ int parseSettings(const std::string& text, Settings& settings) {
             settings.speak = value == "1";
         else if (key == "board-in-words" && (value == "0" || value == "1"))
             settings.boardInWords = value == "1";
+        else if (key == "server" && !value.empty() && value.size() < 200)
+            settings.server = value;
         else
             return false;
         return true;
@@ -145,7 +147,8 @@ std::string settingsText(const Settings& s) {
            "board-in-words=" + (s.boardInWords == 1 ? "1" : "0") + "\n" +
            (s.animation == -1  ? ""
             : s.animation == 0 ? "animation=0\n"
-                               : "animation=1\n");
+                               : "animation=1\n") +
+           (s.server.empty() ? "" : "server=" + s.server + "\n");
 }
 
 int parseRecord(const std::string& text, Record& record) {

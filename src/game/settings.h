@@ -22,6 +22,7 @@ struct Settings {
     int boardInWords = 0;  // the board in words shown always (1) or not
     int animation = -1;    // balls fall (1) or not (0); -1 unchosen: they fall but
                            // where the browser asks for reduced motion
+    std::string server;    // the server Play someone asks, HOST:PORT; "" none yet
 };
 
 // Games against the computer that reached GAME OVER, by level (0 easy, 1

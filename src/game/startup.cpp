@@ -9,6 +9,7 @@
 #include "online.h"
 #include "protocol.h"
 #include "referee.h"
+#include "seek.h"
 #include "window.h"
 
 #include <GL/freeglut.h>
@@ -33,7 +34,8 @@ const GLfloat mat_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat high_shininess[] = {100.0f};
 
 const char* const usage =
-    R"(Usage: kaveto [--moves DIGITS | --play ADDRESS | --watch ADDRESS] [X options]
+    R"(Usage: kaveto [--moves DIGITS | --play ADDRESS | --watch ADDRESS] [--server HOST:PORT]
+              [X options]
 A board game for two players on a cube of 3 x 3 x 3 cells.
 
 Keys:
@@ -67,6 +69,10 @@ Options:
                 game here " in the menu tells it)
   --watch ADDRESS
                 watch the online game at ADDRESS
+  --server HOST:PORT
+                the Kaveto server where " Play someone " looks for an
+                opponent; remembered once used (asked for the first time
+                otherwise)
   -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect, -gldebug,
   -sync         the toolkit's X options
 )";
@@ -76,6 +82,8 @@ Options:
 std::vector<int> startingMoves;
 std::string onlineAddress;
 bool onlineWatch = false;
+// The server that --server named for Play someone, remembered once used.
+std::string serverGiven;
 // Whether -geometry placed and sized the window, in place of the game's own.
 bool geometryNamed = false;
 
@@ -119,6 +127,16 @@ int checkCommandLine(int argc, char** argv) {
             }
             onlineWatch = std::strcmp(argv[i], "--watch") == 0;
             onlineAddress = argv[++i];
+        } else if (std::strcmp(argv[i], "--server") == 0) {
+            GameAddress address;
+            std::string why;
+            if (i + 1 == argc ||
+                !parseGameAddress(std::string(argv[i + 1]) + "/PAIR", address, why)) {
+                std::fprintf(stderr, "kaveto: --server: %s; try 'kaveto --help'\n",
+                             i + 1 == argc ? "needs HOST:PORT" : why.c_str());
+                return 2;
+            }
+            serverGiven = argv[++i];
         } else if (isOneOf(argv[i], {"-display", "-geometry"})) {
             if (i + 1 == argc) {
                 std::fprintf(stderr, "kaveto: %s needs a value; try 'kaveto --help'\n", argv[i]);
@@ -168,6 +186,8 @@ void createGameWindow() {
     menu();
     // What the players chose last time, before the first frame.
     useSettings(loadSettings());
+    if (!serverGiven.empty())
+        seekServer = serverGiven;
     connectGame();
     glutDisplayFunc(display);
     glutMotionFunc(mouseMotion);
