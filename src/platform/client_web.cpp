@@ -115,5 +115,10 @@ bool hostRoom(const std::string& code, GameAddress& address, std::string& tell, 
 }
 
 bool defaultServer(const std::string& code, GameAddress& address) {
+    // The queue of the players without a code, at a path no room's code can be.
+    if (code == "pair" && pageAddress("PAIR", address)) {
+        address.code = code;
+        return true;
+    }
     return isRoomCode(code) && pageAddress(code, address);
 }

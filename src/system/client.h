@@ -32,8 +32,9 @@ std::vector<ClientEvent> clientEvents();
 // this process, the browser uses the server that served its page. Where to
 // play, and what to tell the other player; false, with why, when it cannot.
 bool hostRoom(const std::string& code, GameAddress& address, std::string& tell, std::string& why);
-// The server a room's code alone names, where there is one (the browser's
-// page's own); false on the desktop.
+// The server a room's code alone names, or "pair" its queue of players
+// without a code, where there is one (the browser's page's own); false on
+// the desktop.
 bool defaultServer(const std::string& code, GameAddress& address);
 
 #endif

@@ -34,7 +34,7 @@ const foot = (texts) => texts.find((line) => /^(You are|Watching|Online)/.test(l
 
 test('a game hosted from the menu is joined by its link, played and watched', async () => {
   const host = await open(browsers[0], server.url);
-  await choose(host.page, 16, 1);
+  await choose(host.page, 16, 2);
   await host.page.waitForSelector('#share:not([hidden])');
   const link = await host.page.$eval('#share-link', (a) => a.href);
   assert.match(link, /\?play=[A-Z0-9]{6}$/);
@@ -68,12 +68,34 @@ test('a game hosted from the menu is joined by its link, played and watched', as
   for (const { page } of [host, guest, watcher]) await page.close();
 });
 
+test('two pages that play someone on the page\'s server are paired and play', async () => {
+  const pages = [await open(browsers[0], server.url), await open(browsers[1], server.url)];
+  await choose(pages[0].page, 16, 1);
+  const looking = (t) => t.find((line) => line.startsWith('Looking for an opponent')) || '';
+  assert.match(looking(await waitForTexts(pages[0].page, (t) => /0 others waiting/.test(looking(t)))),
+    /^Looking for an opponent \u2014 0 others waiting, \d+ playing, on 127\.0\.0\.1:\d+\. Escape stops$/);
+  await choose(pages[1].page, 16, 1);
+  const seats = [];
+  for (const { page } of pages) {
+    const texts = await waitForTexts(page, (t) => /^You are Player \d; connected$/.test(foot(t)));
+    seats.push(Number(foot(texts).match(/Player (\d)/)[1]));
+  }
+  assert.deepEqual(seats.sort(), [1, 2], 'the seats drawn, one each');
+  assert.deepEqual([...pages[0].errors, ...pages[1].errors], []);
+  for (const { page } of pages) await page.close();
+});
+
 test('a page from a plain static host says that online play needs a server', async () => {
   const { page, errors } = await open(shared.browser, shared.server.url,
     { allowed: [/WebSocket connection/] });
-  await choose(page, 16, 1);
+  await choose(page, 16, 2);
   const texts = await waitForTexts(page, (t) => /needs one/.test(foot(t)));
   assert.match(foot(texts), /no Kaveto server answers: online play needs one/);
+  // Play someone, likewise.
+  await choose(page, 16, 1);
+  const line = (t) => t.find((l) => l.startsWith('Looking for an opponent')) || '';
+  assert.match(line(await waitForTexts(page, (t) => /needs one/.test(line(t)))),
+    /no Kaveto server answers: online play needs one/);
   assert.deepEqual(errors, []);
   await page.close();
 });
