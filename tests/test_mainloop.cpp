@@ -332,7 +332,7 @@ TEST(MainLoop, AloneThePlayerIsOfferedTheComputerAndSwitchesToTheOpponentFoundMe
     TempFolder home, state;
     setenv("XDG_CONFIG_HOME", home.path.c_str(), 1);
     setenv("XDG_STATE_HOME", home.path.c_str(), 1);
-    ServerProcess server(state.path, 0);
+    ServerProcess server(state.path, 0, {"--move-time", "1"});
     ASSERT_GT(server.port, 0);
     newGame();
     chooseOpponent(0, 1);
@@ -369,13 +369,23 @@ TEST(MainLoop, AloneThePlayerIsOfferedTheComputerAndSwitchesToTheOpponentFoundMe
          [&] {
              return onlineSeat > 0 && gamecount == 0 && computerSide == -1 && opponentLevel == 0;
          }},
+        {"the stranger takes the other seat; player 1 stalls and loses it, counted",
+         [&] {
+             while (stranger.receive(paired, 1000) && paired.rfind("paired ", 0) != 0) {
+             }
+             Seat other;
+             other.take(server.port, paired.substr(7), "hello 1 play");
+             std::swap(other.socket.fd, stranger.fd);
+         },
+         [&] {
+             const std::string record = fileText(home.path + "/kaveto/record");
+             return record.find(onlineSeat == 1 ? "online=0 0 1\n" : "online=1 0 0\n") !=
+                    std::string::npos;
+         }},
     };
     runStepsPassByPass();
     EXPECT_TRUE(failures.empty()) << failures.front();
-    // The stranger went to the same room.
-    while (stranger.receive(paired, 1000) && paired.rfind("paired ", 0) != 0) {
-    }
-    EXPECT_EQ(paired.substr(0, 7), "paired ");
+    EXPECT_EQ(paired.substr(0, 7), "paired ") << "the stranger went to the same room";
     onlineLeave();
     EXPECT_NE(fileText(home.path + "/kaveto/settings").find("server=" + seekServer),
               std::string::npos);

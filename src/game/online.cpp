@@ -33,8 +33,9 @@ bool connected = false, leaving = false;
 std::string connection;
 double backoff = 0.5;
 // The game: begun; the other player gone for now (1) or for good (2);
-// rematches offered; the result counted in the record.
-bool started = false, counted = false;
+// rematches offered; the result counted in the record; whether the server
+// paired the players, where a seat lost to stalling ends the game.
+bool started = false, counted = false, paired = false;
 int other = 0;
 bool rematch[2] = {false, false};
 // A move of ours sent and not yet confirmed, the moves come to be played,
@@ -232,6 +233,15 @@ void received(const std::string& text) {
         playArrived();
     } else if (word == "over" && words.size() == 1) {
         countResult();
+    } else if (word == "abandoned" && numbered && paired && onlineSeat > 0 && !counted &&
+               gamecount < 27) {
+        // A paired game ends when a seat is lost: a win for the other.
+        counted = true;
+        countOnlineGame(seat == onlineSeat ? -1 : 1);
+        other = seat == onlineSeat ? 0 : 2;
+        if (seat == onlineSeat)
+            notice = "You took too long to move: the game is lost.";
+        say(seat == onlineSeat ? notice : "Player " + std::to_string(seat) + " has gone for good.");
     } else if ((word == "gone" || word == "back" || word == "abandoned") && numbered &&
                seat != onlineSeat) {
         other = word == "gone" ? 1 : word == "back" ? 0 : 2;
@@ -311,13 +321,15 @@ std::string randomCode() {
 }
 
 void begin(const GameAddress& where, bool watch) {
+    // One connection at a time: a search for an opponent ends here.
+    seekStop();
     if (!address.host.empty())
         onlineLeave();
     address = where;
     watching = watch;
     token = watch ? "" : keptToken(address.url(), nullptr);
     onlineSeat = watch ? 0 : -1;
-    started = counted = leaving = false;
+    started = counted = leaving = paired = false;
     other = 0;
     backoff = 0.5;
     setOnline(true);
@@ -326,6 +338,11 @@ void begin(const GameAddress& where, bool watch) {
 }
 
 } // namespace
+
+void onlinePaired(const std::string& where) {
+    onlineJoin(where, false);
+    paired = !address.host.empty();
+}
 
 void onlineJoin(const std::string& where, bool watch) {
     GameAddress found;

@@ -16,6 +16,9 @@ extern int onlineSeat;
 // it; a game played before at that address takes its seat back with the
 // token kept for it. A bad address is told in the strip.
 void onlineJoin(const std::string& where, bool watch);
+// Takes a seat in the room that the server made for a pair of strangers:
+// there a seat lost to stalling ends the game, counted.
+void onlinePaired(const std::string& where);
 // Hosts a game: a room with a fresh code, here or on the page's server; the
 // strip says what to tell the other player.
 void onlineHost();

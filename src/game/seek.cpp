@@ -15,10 +15,10 @@ int offerSeconds = 30;
 
 namespace {
 
-// The queue's address, whether it is open and looked at, and what it told:
+// The queue's address, whether it is connected and looked at, and what it told:
 // players waiting (this one among them) and playing; why it closed.
 GameAddress queue;
-bool looking = false, open = false, polling = false;
+bool looking = false, connected = false, polling = false;
 int waitingCount = 0, playingCount = 0;
 std::string trouble;
 // The computer offered after a while alone, its game played meanwhile (the
@@ -33,7 +33,7 @@ const unsigned pollPeriod = 200, retryPeriod = 3000;
 void poll(int);
 
 void retry(int) {
-    if (looking && !open && found.host.empty())
+    if (looking && !connected && found.host.empty())
         clientConnect(queue);
 }
 
@@ -65,6 +65,8 @@ void received(const std::string& text) {
     } else if (words[0] == "paired" && words.size() == 2 && isRoomCode(words[1])) {
         GameAddress room = queue;
         room.code = words[1];
+        // Out of the queue already: the server closes it, no bye to send.
+        connected = false;
         if (playingComputer) {
             // The game with the computer goes on until the player switches.
             found = room;
@@ -74,7 +76,7 @@ void received(const std::string& text) {
             return;
         }
         seekStop();
-        onlineJoin(room.url(), false);
+        onlinePaired(room.url());
     } else if (words[0] == "error" && words.size() == 2) {
         trouble = words[1] == "busy" ? "the server is busy; try again later"
                                      : "the server refused (" + words[1] + ")";
@@ -87,14 +89,14 @@ void poll(int) {
         if (!looking)
             return;
         if (event.kind == clientOpened) {
-            open = true;
+            connected = true;
             trouble.clear();
             clientSend("hello 1 pair");
         } else if (event.kind == clientMessage) {
             received(event.text);
         } else {
             // Closed: said why, and tried again a little later.
-            open = false;
+            connected = false;
             if (!found.host.empty())
                 continue;
             if (trouble.empty())
@@ -137,10 +139,10 @@ bool seeking() { return looking; }
 void seekStop() {
     if (!looking)
         return;
-    if (open)
+    if (connected)
         clientSend("bye");
     clientDisconnect();
-    looking = open = offered = playingComputer = false;
+    looking = connected = offered = playingComputer = false;
     found = GameAddress();
     glutPostRedisplay();
 }
@@ -150,7 +152,7 @@ void seekChoose() {
         const GameAddress room = found;
         chooseOpponent(keptLevel, keptPlays);
         seekStop();
-        onlineJoin(room.url(), false);
+        onlinePaired(room.url());
     } else if (looking && offered && !playingComputer) {
         playingComputer = true;
         keptLevel = opponentLevel;
@@ -176,7 +178,7 @@ std::string seekLine() {
     const std::string where = queue.host + ":" + std::to_string(queue.port);
     if (!trouble.empty())
         return "Looking for an opponent on " + where + ": " + trouble + ". Escape stops";
-    if (!open)
+    if (!connected)
         return "Looking for an opponent: connecting to " + where + "\u2026";
     if (!found.host.empty())
         return "An opponent is found \u2014 Online: Switch to the online game";
