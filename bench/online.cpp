@@ -13,6 +13,7 @@
 //   kaveto-bench-online [GAMES] [IDLE] [--haproxy] [--postgres] [--pause MS-MS]
 //                                                      (1000, 5000)
 //   kaveto-bench-online --failover [--hang]
+//   kaveto-bench-online --pairing    (1,000 players asking for an opponent over 10 s)
 
 #include "platform.h"
 #include "wsraw.h"
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -32,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <queue>
 #include <random>
@@ -391,12 +394,71 @@ int failover(int port, std::vector<std::unique_ptr<ServerProcess>>& servers, boo
     return whole ? 0 : 1;
 }
 
+// 1,000 players arrive at /ws/pair over 10 s, one every 10 ms: how long
+// from the second of a pair's hello until both are told their room.
+int pairing(int port) {
+    const int players = 1000;
+    std::vector<std::unique_ptr<RawSocket>> sockets;
+    std::vector<Clock::time_point> asked(players);
+    std::vector<double> waits;
+    std::vector<std::string> rooms(players);
+    const Clock::time_point begin = Clock::now();
+    int told = 0;
+    while (told < players && Clock::now() - begin < std::chrono::seconds(40)) {
+        const int due = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count() /
+            10);
+        while (static_cast<int>(sockets.size()) <= std::min(due, players - 1)) {
+            sockets.push_back(std::make_unique<RawSocket>());
+            asked[sockets.size() - 1] = Clock::now();
+            if (!sockets.back()->open(port, "/ws/pair") ||
+                !sockets.back()->sendText("hello 1 pair"))
+                return 1;
+        }
+        // Those still waiting; a paired one's connection is closed.
+        std::vector<pollfd> watched;
+        for (size_t i = 0; i < sockets.size(); i++)
+            watched.push_back({rooms[i].empty() ? sockets[i]->fd : -1, POLLIN, 0});
+        ::poll(watched.data(), watched.size(), 2);
+        for (size_t i = 0; i < watched.size(); i++) {
+            std::string text;
+            if ((watched[i].revents & POLLIN) == 0)
+                continue;
+            while (rooms[i].empty() && sockets[i]->receive(text, 1))
+                if (text.rfind("paired ", 0) == 0) {
+                    rooms[i] = text.substr(7);
+                    told++;
+                    // The pair is whole once its later player has asked.
+                    const Clock::time_point now = Clock::now();
+                    waits.push_back(
+                        std::chrono::duration<double, std::milli>(now - asked[i]).count());
+                }
+        }
+    }
+    std::map<std::string, int> pairs;
+    for (const std::string& room : rooms)
+        pairs[room]++;
+    int whole = 0;
+    for (const auto& [room, count] : pairs)
+        whole += !room.empty() && count == 2;
+    std::sort(waits.begin(), waits.end());
+    // Each pair's later player waits only for the server; its first, for the next to come.
+    std::vector<double> later(waits.begin(), waits.begin() + static_cast<long>(waits.size() / 2));
+    std::printf("pairing: %d players arriving over 10 s, %d told, %d rooms of two; the later of a "
+                "pair told in p50 %.3f ms, p99 %.3f ms; every player told within p50 %.3f ms, "
+                "max %.3f ms\n",
+                players, told, whole, later.empty() ? 0 : later[later.size() / 2],
+                later.empty() ? 0 : later[later.size() * 99 / 100],
+                waits.empty() ? 0 : waits[waits.size() / 2], waits.empty() ? 0 : waits.back());
+    return whole == players / 2 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     int games = 1000, idle = 5000;
     int pause[2] = {100, 300};
-    bool proxied = false, postgres = false, failing = false, hang = false;
+    bool proxied = false, postgres = false, failing = false, hang = false, pairs = false;
     int counts = 0;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--haproxy") == 0)
@@ -407,6 +469,8 @@ int main(int argc, char** argv) {
             failing = proxied = postgres = true;
         else if (std::strcmp(argv[i], "--hang") == 0)
             hang = true;
+        else if (std::strcmp(argv[i], "--pairing") == 0)
+            pairs = true;
         else if (std::strcmp(argv[i], "--pause") == 0 && i + 1 < argc)
             std::sscanf(argv[++i], "%d-%d", &pause[0], &pause[1]);
         else
@@ -448,6 +512,8 @@ int main(int argc, char** argv) {
 
     if (failing)
         return failover(port, servers, hang);
+    if (pairs)
+        return pairing(port);
     const Clock::time_point begin = Clock::now();
     Outcome out =
         playAll(port, games, pause,

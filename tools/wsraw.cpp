@@ -163,9 +163,11 @@ bool RawSocket::receive(std::string& text, int milliseconds) {
                 return false;
             }
         }
-        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              end - std::chrono::steady_clock::now())
-                                              .count());
+        // Rounded up: a wait of a millisecond polls for one.
+        const int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now() + std::chrono::microseconds(999))
+                .count());
         pollfd p = {fd, POLLIN, 0};
         if (left <= 0 || poll(&p, 1, left) <= 0)
             return false;
@@ -188,9 +190,11 @@ bool RawSocket::closedWithin(int milliseconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::string text;
     while (std::chrono::steady_clock::now() < end) {
-        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              end - std::chrono::steady_clock::now())
-                                              .count());
+        // Rounded up: a wait of a millisecond polls for one.
+        const int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now() + std::chrono::microseconds(999))
+                .count());
         if (!receive(text, std::max(1, left)))
             return closeCode != 0;
     }
