@@ -85,6 +85,9 @@ void received(const std::string& text) {
 
 void poll(int) {
     polling = false;
+    // Once the search is over the connection's events are the online game's.
+    if (!looking)
+        return;
     for (const ClientEvent& event : clientEvents()) {
         if (!looking)
             return;
