@@ -989,11 +989,26 @@ TEST(Online, TwoStrangersChoosePlaySomeoneAndPlayAGameToItsEnd) {
     if (shots != nullptr)
         games[0]->screenshot().writePpm(std::string(shots) + "/waiting.ppm");
     ASSERT_TRUE(games[1]->pickMenu(400, 300, {15, 0}));
-    // The seats were drawn: the window whose move plays is player 1's.
-    if (!onlineMove(games, 0, std::chrono::seconds(4))) {
+    // The seats were drawn. Once both feet say "You are Player N; connected",
+    // they differ in the digit only, and player 1's has fewer lit pixels: a
+    // "1" against a "2". (Before the seat is told, a foot says "Online; …".)
+    int lit[2];
+    ASSERT_TRUE(waitFor([&] {
+        const Shot s[2] = {games[0]->screenshot(), games[1]->screenshot()};
+        int left = 800, right = -1;
+        for (int i = 0; i < 2; i++)
+            lit[i] = s[i].count(40, 762, 790, 778, [](Pixel p) { return litFrom(p, white); });
+        for (int y = 762; y <= 778; y++)
+            for (int x = 40; x < 790; x++)
+                if (litFrom(s[0].at(x, y), white) != litFrom(s[1].at(x, y), white)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return lit[0] > 20 && right >= left && right - left < 12;
+    })) << "both seated";
+    if (lit[1] < lit[0])
         std::swap(games[0], games[1]);
-        ASSERT_TRUE(onlineMove(games, 0)) << "move 1";
-    }
+    ASSERT_TRUE(onlineMove(games, 0)) << "move 1";
     if (shots != nullptr)
         games[1]->screenshot().writePpm(std::string(shots) + "/paired.ppm");
     for (int n = 1; n < 27; n++)
