@@ -8,6 +8,7 @@ import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import readline from 'node:readline';
 import { useBrowser, launch, open, type, choose, waitForTexts, canvasPixels, project, home }
   from './driver.mjs';
 
@@ -84,6 +85,69 @@ test('two pages that play someone on the page\'s server are paired and play', as
   assert.deepEqual([...pages[0].errors, ...pages[1].errors], []);
   for (const { page } of pages) await page.close();
 });
+
+// A desktop game under a virtual X server of its own, driven through
+// kaveto-xplay: each command a line, each answered "ok" or "failed".
+function desktop(home, args) {
+  const child = spawn(process.env.KAVETO_XVFB, [process.env.KAVETO_XPLAY, home, ...args],
+    { stdio: ['pipe', 'pipe', 'inherit'] });
+  const answers = [], waiting = [];
+  readline.createInterface({ input: child.stdout }).on('line', (line) => {
+    if (waiting.length > 0) waiting.shift()(line);
+    else answers.push(line);
+  });
+  const next = () => answers.length > 0 ? Promise.resolve(answers.shift())
+    : new Promise((resolve) => waiting.push(resolve));
+  return {
+    shown: next,
+    ask: (command) => { child.stdin.write(command + '\n'); return next(); },
+    close: () => new Promise((resolve) => { child.on('exit', resolve); child.stdin.end(); }),
+  };
+}
+
+test('a page and a desktop game that play someone are paired and play to the end', async () => {
+  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'kaveto-web-desktop-'));
+  const game = desktop(home, ['-geometry', '800x800+0+0', '--server',
+    new URL(server.url).host]);
+  try {
+    assert.equal(await game.shown(), 'ok', 'the desktop game\'s window');
+    assert.equal(await game.ask('menu 400 300 15 0'), 'ok', 'Play someone on the desktop');
+    const { page, errors } = await open(browsers[0], server.url);
+    await choose(page, 16, 1);
+    const texts = await waitForTexts(page, (t) => /^You are Player \d; connected$/.test(foot(t)));
+    const seat = Number(foot(texts).match(/Player (\d)/)[1]);
+    // The page plays its seat's moves, the desktop the others'. The desktop
+    // shows the page's move marked for half a second before it drops, and
+    // its keys count only after that: they are typed again until the page
+    // sees the move.
+    const columns = '513798642415736982493168527';
+    for (let n = 0; n < columns.length; n++) {
+      const after = n === columns.length - 1 ? 'GAME OVER' : `Player ${n % 2 === 0 ? 2 : 1} Turn`;
+      const played = (t) => t.includes(after);
+      let seen = false;
+      for (let tries = 0; !seen && tries < 20; tries++) {
+        if (n % 2 + 1 === seat) await type(page, columns[n] + ' ');
+        else assert.equal(await game.ask(`type ${columns[n]} `), 'ok');
+        seen = played(await waitForTexts(page, played, 800));
+      }
+      assert.ok(seen, `move ${n + 1}`);
+    }
+    // The desktop counted the game in its record's Online line: player 1
+    // wins these moves.
+    const record = path.join(home, 'state/kaveto/record');
+    const counted = seat === 1 ? /^online=0 0 1$/m : /^online=1 0 0$/m;
+    for (const end = Date.now() + 10000; Date.now() < end && !counted.test(text(record));)
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    assert.match(text(record), counted);
+    assert.deepEqual(errors, []);
+    await page.close();
+  } finally {
+    await game.close();
+    fs.rmSync(home, { recursive: true, force: true });
+  }
+});
+
+const text = (file) => { try { return fs.readFileSync(file, 'utf8'); } catch { return ''; } };
 
 test('a page from a plain static host says that online play needs a server', async () => {
   const { page, errors } = await open(shared.browser, shared.server.url,
