@@ -91,17 +91,25 @@ test('two pages that play someone on the page\'s server are paired and play', as
 function desktop(home, args) {
   const child = spawn(process.env.KAVETO_XVFB, [process.env.KAVETO_XPLAY, home, ...args],
     { stdio: ['pipe', 'pipe', 'inherit'] });
+  child.stdin.on('error', () => {}); // a game that ended: told below
   const answers = [], waiting = [];
   readline.createInterface({ input: child.stdout }).on('line', (line) => {
     if (waiting.length > 0) waiting.shift()(line);
     else answers.push(line);
   });
+  // A game that ended answers every question after it "ended".
+  let ended = false;
+  const exited = new Promise((resolve) => child.on('exit', () => {
+    ended = true;
+    waiting.splice(0).forEach((answer) => answer('ended'));
+    resolve();
+  }));
   const next = () => answers.length > 0 ? Promise.resolve(answers.shift())
-    : new Promise((resolve) => waiting.push(resolve));
+    : ended ? Promise.resolve('ended') : new Promise((resolve) => waiting.push(resolve));
   return {
     shown: next,
-    ask: (command) => { child.stdin.write(command + '\n'); return next(); },
-    close: () => new Promise((resolve) => { child.on('exit', resolve); child.stdin.end(); }),
+    ask: (command) => { if (!ended) child.stdin.write(command + '\n'); return next(); },
+    close: () => { child.stdin.end(); return exited; },
   };
 }
 
